@@ -1,0 +1,38 @@
+# Thin wrapper over CMake + Ninja. Each target does its own set-up, so `make demo` and
+# `make test` work on a fresh machine.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build test demo asan fuzz clean
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	bash scripts/demo.sh $(BUILD_DIR)
+
+# The tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets, built with clang (see bench/run-fuzz.sh).
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
