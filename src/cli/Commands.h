@@ -1,0 +1,17 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace korvane::cli {
+
+// Each subcommand takes its arguments (after the subcommand's name) and returns the exit status.
+// Results go to `out`; errors ("korvane: FILE: reason") to `err`.
+int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Dispatches `korvane SUBCOMMAND ARGS…`; prints the usage for no or an unknown subcommand.
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace korvane::cli

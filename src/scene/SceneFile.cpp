@@ -1,0 +1,31 @@
+#include "scene/SceneFile.h"
+
+#include "foundation/FileIO.h"
+#include "foundation/ImageCodecs.h"
+#include "foundation/archive/KeyedArchiver.h"
+#include "foundation/archive/KeyedUnarchiver.h"
+#include "scene/SceneLayerRegistry.h"
+
+namespace korvane {
+
+namespace {
+constexpr size_t kMaxSceneFileBytes = size_t{1} << 30;
+}
+
+SceneReadResult readSceneFile(const std::string& path) {
+    registerSceneClasses();
+    std::string error;
+    auto bytes = readFileContents(path, kMaxSceneFileBytes, &error);
+    if (!bytes) return {nullptr, error};
+    auto scene = KeyedUnarchiver::unarchiveRoot<Scene>(*bytes, "scene", &error);
+    if (!scene) return {nullptr, error};
+    return {scene, {}};
+}
+
+bool writeSceneFile(const Scene& scene, const std::string& path, std::string* error) {
+    registerSceneClasses();
+    std::vector<uint8_t> bytes = KeyedArchiver::archivedData(scene);
+    return writeFileAtomically(path, bytes, error);
+}
+
+}  // namespace korvane

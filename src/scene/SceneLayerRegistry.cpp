@@ -1,0 +1,51 @@
+#include "scene/SceneLayerRegistry.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "foundation/archive/ArchiveClassRegistry.h"
+#include "scene/Scene.h"
+
+namespace korvane {
+
+SceneLayerRegistry& SceneLayerRegistry::shared() {
+    static SceneLayerRegistry registry;
+    return registry;
+}
+
+void SceneLayerRegistry::registerLayerClass(const std::string& className, const std::string& superclass,
+                                            Factory factory) {
+    factories_[className] = factory;
+    ArchiveClassRegistry::shared().registerClass(className, superclass, [factory] { return factory(); });
+}
+
+std::shared_ptr<BaseSceneLayer> SceneLayerRegistry::createLayer(const std::string& className, Scene* scene) const {
+    auto it = factories_.find(className);
+    if (it == factories_.end()) return nullptr;
+    std::shared_ptr<BaseSceneLayer> layer = it->second();
+    layer->setScene(scene);
+    return layer;
+}
+
+std::vector<LayerClassInfo> SceneLayerRegistry::layerTable() const {
+    std::vector<LayerClassInfo> table;
+    for (const auto& [className, factory] : factories_) {
+        std::shared_ptr<BaseSceneLayer> prototype = factory();
+        table.push_back({className, prototype->name(), prototype->icon(), prototype->editLayerClassName(),
+                         prototype->orderForFunctionsList(), prototype->canBeDeleted()});
+    }
+    std::stable_sort(table.begin(), table.end(), [](const LayerClassInfo& a, const LayerClassInfo& b) {
+        return a.orderForFunctionsList < b.orderForFunctionsList;
+    });
+    return table;
+}
+
+void registerSceneClasses() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ArchiveClassRegistry::shared().registerClass<Scene>("Scene", "NSObject");
+        // The layer classes register here as they are added to the model.
+    });
+}
+
+}  // namespace korvane
