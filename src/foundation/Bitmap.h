@@ -22,7 +22,7 @@ class Bitmap {
 public:
     // An empty 0×0 Gray8 bitmap.
     Bitmap();
-    // A zero-filled bitmap. A side ≤ 0, or a size whose byte count overflows, gives an empty bitmap
+    // A zero-filled bitmap. A side ≤ 0, or a byte count beyond what a vector can hold, gives an empty bitmap
     // (0×0, of the given format). Throws std::bad_alloc only when memory runs out; decoders check
     // their sizes against kMaxImagePixels (ImageCodecs.h) before constructing.
     Bitmap(int width, int height, PixelFormat format);

@@ -21,6 +21,7 @@ struct Color {
     // This colour with its alpha replaced (clamped to 0..1). Returns a value; any thread.
     Color withAlphaComponent(double a) const;
 
+    // Exact component-wise comparison; any thread.
     bool operator==(const Color&) const = default;
 };
 

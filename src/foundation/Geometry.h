@@ -10,6 +10,7 @@ struct Point {
     double x = 0;
     double y = 0;
 
+    // Exact component-wise comparison; any thread.
     bool operator==(const Point&) const = default;
 };
 
@@ -18,6 +19,7 @@ struct Size {
     double width = 0;
     double height = 0;
 
+    // Exact component-wise comparison; any thread.
     bool operator==(const Size&) const = default;
 };
 
@@ -39,6 +41,7 @@ struct Rect {
     // The y half way across the rectangle; any thread.
     double midY() const { return origin.y + size.height / 2; }
 
+    // Exact component-wise comparison; any thread.
     bool operator==(const Rect&) const = default;
 };
 

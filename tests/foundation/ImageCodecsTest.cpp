@@ -61,7 +61,7 @@ long luminance(double r, double g, double b) {
 
 // ---- Reference files written with the libraries directly, for layouts our encoders never produce.
 
-struct PngSpec {
+struct PngLayout {
     int width, height, bitDepth, colorType;
     std::vector<uint8_t> rows;  // as PNG stores them: packed, 16-bit big-endian, no filter bytes
     bool interlaced = false;
@@ -74,7 +74,7 @@ void appendPngBytes(png_structp png, png_bytep data, size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-bool writePng(png_structp png, png_infop info, const PngSpec* s, std::vector<uint8_t>* out) {
+bool writePng(png_structp png, png_infop info, const PngLayout* s, std::vector<uint8_t>* out) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, out, appendPngBytes, nullptr);
     png_set_IHDR(png, info, s->width, s->height, s->bitDepth, s->colorType,
@@ -92,16 +92,16 @@ bool writePng(png_structp png, png_infop info, const PngSpec* s, std::vector<uin
     return true;
 }
 
-std::vector<uint8_t> makePng(const PngSpec& spec) {
+std::vector<uint8_t> makePng(const PngLayout& layout) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    EXPECT_TRUE(writePng(png, info, &spec, &out));
+    EXPECT_TRUE(writePng(png, info, &layout, &out));
     png_destroy_write_struct(&png, &info);
     return out;
 }
 
-struct TiffSpec {
+struct TiffLayout {
     uint32_t width, height;
     uint16_t spp, bits, photometric;
     std::function<uint32_t(uint32_t x, uint32_t y, int sample)> sample;
@@ -121,7 +121,7 @@ void packSample(uint8_t* row, size_t index, int bits, uint32_t v) {
     }
 }
 
-std::vector<uint8_t> makeTiff(const TiffSpec& s) {
+std::vector<uint8_t> makeTiff(const TiffLayout& s) {
     const std::string path = uniquePath("reference.tif");
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
@@ -245,23 +245,23 @@ TEST(ImageCodecsTest, Gray16DecodeTakesLuminanceOfColourAndIgnoresAlpha) {
 
 TEST(ImageCodecsTest, SixteenBitColourIsRoundedForDisplayButExactForHeights) {
     // Two RGB pixels, big-endian: (65535, 128, 0x8080) and (32767, 32768, 1).
-    const PngSpec spec{
+    const PngLayout layout{
         2, 1, 16, PNG_COLOR_TYPE_RGB, {0xff, 0xff, 0, 128, 0x80, 0x80, 0x7f, 0xff, 0x80, 0, 0, 1}};
-    const std::vector<uint8_t> png = makePng(spec);
+    const std::vector<uint8_t> png = makePng(layout);
     EXPECT_EQ(decoded(png), rgb(2, 1, {255, 0, 128, 127, 128, 0}));
     const Bitmap wide = decodedAsGray16(png);
     EXPECT_EQ(wide.gray16(0, 0), luminance(65535, 128, 0x8080));
     EXPECT_EQ(wide.gray16(1, 0), luminance(32767, 32768, 1));
 
-    const TiffSpec tiffSpec{3, 2, 3, 16, PHOTOMETRIC_RGB, [](uint32_t x, uint32_t y, int s) {
-                                return (x * 20000 + y * 3001 + uint32_t(s) * 7) % 65536;
-                            }};
-    const std::vector<uint8_t> tiff = makeTiff(tiffSpec);
+    const TiffLayout tiffLayout{3, 2, 3, 16, PHOTOMETRIC_RGB, [](uint32_t x, uint32_t y, int s) {
+                                    return (x * 20000 + y * 3001 + uint32_t(s) * 7) % 65536;
+                                }};
+    const std::vector<uint8_t> tiff = makeTiff(tiffLayout);
     const Bitmap natural = decoded(tiff), heights = decodedAsGray16(tiff);
     ASSERT_EQ(natural.format(), PixelFormat::RGB8);
     for (uint32_t y = 0; y < 2; ++y)
         for (uint32_t x = 0; x < 3; ++x) {
-            const auto v = [&](int s) { return tiffSpec.sample(x, y, s); };
+            const auto v = [&](int s) { return tiffLayout.sample(x, y, s); };
             for (int s = 0; s < 3; ++s)
                 EXPECT_EQ(natural.pixel(int(x), int(y))[s], (v(s) * 255 + 32767) / 65535);
             EXPECT_EQ(heights.gray16(int(x), int(y)), luminance(v(0), v(1), v(2)));
@@ -272,10 +272,10 @@ TEST(ImageCodecsTest, SixteenBitColourIsRoundedForDisplayButExactForHeights) {
 
 TEST(ImageCodecsTest, PalettePngDecodesToRgbOrToRgbaWithTransparency) {
     const std::vector<png_color> palette = {{10, 20, 30}, {200, 100, 0}, {1, 2, 3}};
-    PngSpec spec{3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1}, false, palette};
-    EXPECT_EQ(decoded(makePng(spec)), rgb(3, 1, {1, 2, 3, 10, 20, 30, 200, 100, 0}));
-    spec.paletteAlpha = {255, 0};
-    EXPECT_EQ(decoded(makePng(spec)),
+    PngLayout layout{3, 1, 8, PNG_COLOR_TYPE_PALETTE, {2, 0, 1}, false, palette};
+    EXPECT_EQ(decoded(makePng(layout)), rgb(3, 1, {1, 2, 3, 10, 20, 30, 200, 100, 0}));
+    layout.paletteAlpha = {255, 0};
+    EXPECT_EQ(decoded(makePng(layout)),
               rgb(3, 1, {1, 2, 3, 255, 10, 20, 30, 255, 200, 100, 0, 0}, PixelFormat::RGBA8));
 }
 
@@ -299,24 +299,25 @@ TEST(ImageCodecsTest, LowBitDepthGreyIsStretchedToFullRange) {
 TEST(ImageCodecsTest, GreyWithAlphaBecomesRgba) {
     const Bitmap expected = rgb(2, 1, {9, 9, 9, 200, 250, 250, 250, 0}, PixelFormat::RGBA8);
     EXPECT_EQ(decoded(makePng({2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {9, 200, 250, 0}})), expected);
-    const TiffSpec spec{2,
-                        1,
-                        2,
-                        8,
-                        PHOTOMETRIC_MINISBLACK,
-                        [](uint32_t x, uint32_t, int s) { return s == 0 ? (x ? 250 : 9) : (x ? 0 : 200); },
-                        PLANARCONFIG_CONTIG,
-                        false,
-                        {EXTRASAMPLE_UNASSALPHA}};
-    EXPECT_EQ(decoded(makeTiff(spec)), expected);
+    const TiffLayout layout{
+        2,
+        1,
+        2,
+        8,
+        PHOTOMETRIC_MINISBLACK,
+        [](uint32_t x, uint32_t, int s) { return s == 0 ? (x ? 250 : 9) : (x ? 0 : 200); },
+        PLANARCONFIG_CONTIG,
+        false,
+        {EXTRASAMPLE_UNASSALPHA}};
+    EXPECT_EQ(decoded(makeTiff(layout)), expected);
 }
 
 TEST(ImageCodecsTest, InterlacedPngMatchesItsProgressiveTwin) {
     const Bitmap image = varied(13, 11, PixelFormat::RGB8);
-    PngSpec spec{13, 11, 8, PNG_COLOR_TYPE_RGB,
-                 std::vector<uint8_t>(image.data(), image.data() + image.sizeInBytes())};
-    spec.interlaced = true;
-    EXPECT_EQ(decoded(makePng(spec)), image);
+    PngLayout layout{13, 11, 8, PNG_COLOR_TYPE_RGB,
+                     std::vector<uint8_t>(image.data(), image.data() + image.sizeInBytes())};
+    layout.interlaced = true;
+    EXPECT_EQ(decoded(makePng(layout)), image);
 }
 
 // ---- TIFF layouts.
@@ -330,7 +331,7 @@ TEST(ImageCodecsTest, TiffTilesAndSeparatePlanesDecodeLikeContiguousStrips) {
         for (const uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
             SCOPED_TRACE(std::string(tiled ? "tiles " : "strips ") +
                          (planar == PLANARCONFIG_SEPARATE ? "separate" : "contiguous"));
-            const TiffSpec colour{
+            const TiffLayout colour{
                 21, 18, 4, 8, PHOTOMETRIC_RGB, pattern, planar, tiled, {EXTRASAMPLE_UNASSALPHA}};
             const Bitmap image = decoded(makeTiff(colour));
             ASSERT_EQ(image.format(), PixelFormat::RGBA8);
@@ -349,19 +350,19 @@ TEST(ImageCodecsTest, TiffTilesAndSeparatePlanesDecodeLikeContiguousStrips) {
 
 TEST(ImageCodecsTest, TiffAssociatedAlphaIsDividedOut) {
     // Premultiplied (100, 50, 0) at alpha 128 → (199, 100, 0); zero alpha → black.
-    const TiffSpec spec{2,
-                        1,
-                        4,
-                        8,
-                        PHOTOMETRIC_RGB,
-                        [](uint32_t x, uint32_t, int s) -> uint32_t {
-                            const uint32_t px[2][4] = {{100, 50, 0, 128}, {30, 30, 30, 0}};
-                            return px[x][s];
-                        },
-                        PLANARCONFIG_CONTIG,
-                        false,
-                        {EXTRASAMPLE_ASSOCALPHA}};
-    EXPECT_EQ(decoded(makeTiff(spec)), rgb(2, 1, {199, 100, 0, 128, 0, 0, 0, 0}, PixelFormat::RGBA8));
+    const TiffLayout layout{2,
+                            1,
+                            4,
+                            8,
+                            PHOTOMETRIC_RGB,
+                            [](uint32_t x, uint32_t, int s) -> uint32_t {
+                                const uint32_t px[2][4] = {{100, 50, 0, 128}, {30, 30, 30, 0}};
+                                return px[x][s];
+                            },
+                            PLANARCONFIG_CONTIG,
+                            false,
+                            {EXTRASAMPLE_ASSOCALPHA}};
+    EXPECT_EQ(decoded(makeTiff(layout)), rgb(2, 1, {199, 100, 0, 128, 0, 0, 0, 0}, PixelFormat::RGBA8));
 }
 
 TEST(ImageCodecsTest, PaletteTiffDecodesThroughTheRgbaReader) {
@@ -371,17 +372,17 @@ TEST(ImageCodecsTest, PaletteTiffDecodesThroughTheRgbaReader) {
         colormap[256 + i] = uint16_t(i * 257);
         colormap[512 + i] = uint16_t((i / 2) * 257);
     }
-    const TiffSpec spec{3,
-                        1,
-                        1,
-                        8,
-                        PHOTOMETRIC_PALETTE,
-                        [](uint32_t x, uint32_t, int) { return x * 100; },
-                        PLANARCONFIG_CONTIG,
-                        false,
-                        {},
-                        colormap};
-    EXPECT_EQ(decoded(makeTiff(spec)), rgb(3, 1, {255, 0, 0, 155, 100, 50, 55, 200, 100}));
+    const TiffLayout layout{3,
+                            1,
+                            1,
+                            8,
+                            PHOTOMETRIC_PALETTE,
+                            [](uint32_t x, uint32_t, int) { return x * 100; },
+                            PLANARCONFIG_CONTIG,
+                            false,
+                            {},
+                            colormap};
+    EXPECT_EQ(decoded(makeTiff(layout)), rgb(3, 1, {255, 0, 0, 155, 100, 50, 55, 200, 100}));
 }
 
 // ---- JPEG.
