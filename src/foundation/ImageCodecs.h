@@ -44,9 +44,4 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& bitmap, int quality = 90);
 // Reads a whole file and decodes it; errors carry the reason ("No such file or directory"). Any thread.
 ImageDecodeResult readImageFile(const std::string& path);
 
-// Writes bytes to a temporary file beside path, syncs it and renames it over path, so readers see the
-// old file or the new one, never a half-written one; the old file is untouched on failure. An existing
-// file's permission bits are kept. On failure returns false and, when error is non-null, sets a reason.
-bool writeFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);
-
 }  // namespace korvane

@@ -1,7 +1,6 @@
 #include "scene/SceneFile.h"
 
 #include "foundation/FileIO.h"
-#include "foundation/ImageCodecs.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "scene/SceneLayerRegistry.h"

@@ -1,8 +1,9 @@
 #include "foundation/ImageCodecs.h"
 
+#include "foundation/FileIO.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -551,46 +552,6 @@ TEST(ImageCodecsTest, FilesRoundTripAndReportMissingOnes) {
     EXPECT_FALSE(r.bitmap);
     EXPECT_NE(r.error.find("No such file"), std::string::npos) << r.error;
     EXPECT_FALSE(readImageFile(::testing::TempDir()).bitmap);
-}
-
-TEST(ImageCodecsTest, AtomicWriteLeavesNoTemporaryFilesAndKeepsPermissions) {
-    const std::string directory = uniquePath("dir");
-    std::filesystem::create_directories(directory);
-    const std::string path = directory + "/scene.bin";
-    const std::vector<uint8_t> first = {1, 2, 3}, second = {4, 5};
-    ASSERT_TRUE(writeFileAtomically(path, first, nullptr));
-    ::chmod(path.c_str(), 0640);
-    ASSERT_TRUE(writeFileAtomically(path, second, nullptr));
-    EXPECT_EQ(fileBytes(path), second);
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 1);
-    std::filesystem::remove_all(directory);
-}
-
-TEST(ImageCodecsTest, AtomicWriteIntoMissingDirectoryFailsWithReason) {
-    const std::string path = uniquePath("missing") + "/sub/file.png";
-    std::string error;
-    EXPECT_FALSE(writeFileAtomically(path, std::vector<uint8_t>{1}, &error));
-    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST(ImageCodecsTest, AtomicWriteIntoReadOnlyDirectoryKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-    const std::string directory = uniquePath("readonly");
-    std::filesystem::create_directories(directory);
-    const std::string path = directory + "/scene.bin";
-    const std::vector<uint8_t> old = {9, 9, 9};
-    ASSERT_TRUE(writeFileAtomically(path, old, nullptr));
-    ::chmod(directory.c_str(), 0555);
-    std::string error;
-    EXPECT_FALSE(writeFileAtomically(path, std::vector<uint8_t>{1, 2}, &error));
-    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
-    EXPECT_EQ(fileBytes(path), old);
-    ::chmod(directory.c_str(), 0755);
-    std::filesystem::remove_all(directory);
 }
 
 }  // namespace
