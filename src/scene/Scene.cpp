@@ -13,6 +13,13 @@ constexpr const char* kLayersKey = "layers";
 
 Scene::Scene() = default;
 
+Scene::~Scene() {
+    // A layer only refers back to its scene; one still referring here would point at freed memory.
+    for (const auto& layer : layers_) {
+        if (layer->scene() == this) layer->setScene(nullptr);
+    }
+}
+
 void Scene::registerUndo(std::function<void()> action) {
     if (undoManager_) undoManager_->registerUndo(this, std::move(action));
 }
@@ -61,7 +68,8 @@ void Scene::setMaxTerrainHeight(float height) {
     postSceneDidChangeNotification();
 }
 
-float Scene::highestTerrainElevationAtScenePoint(Point groundPoint, bool includingWater, bool* didHitWater) const {
+float Scene::highestTerrainElevationAtScenePoint(Point groundPoint, bool includingWater,
+                                                 bool* didHitWater) const {
     float result = 0.0f;
     // The count is re-read on each step.
     for (size_t i = 0; i < layers_.size(); ++i) {

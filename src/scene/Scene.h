@@ -22,6 +22,8 @@ public:
     using LayerList = std::vector<std::shared_ptr<BaseSceneLayer>>;
 
     Scene();  // every default; no layers, no undo manager
+    // Layers that outlive the scene (held by a caller or an undo step) are left with no scene.
+    ~Scene() override;
 
     // The layer stack, in insertion order.
     const LayerList& layers() const { return layers_; }

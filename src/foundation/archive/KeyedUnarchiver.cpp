@@ -18,20 +18,20 @@ namespace {
 
 // Platform classes whose archived form we read as values; a typed decode that meets one of them
 // where it expects a model object reads the key as absent rather than failing the archive.
-bool isValueClass(const std::string& name) {
-    static const std::set<std::string> names = {
+bool isValueClass(std::string_view name) {
+    static const std::set<std::string, std::less<>> names = {
         "NSArray",     "NSMutableArray",  "NSSet",    "NSMutableSet",  "NSDictionary", "NSMutableDictionary",
         "NSString",    "NSMutableString", "NSData",   "NSMutableData", "NSColor",      "NSBitmapImageRep",
         "NSImage",     "NSNull",          "NSNumber", "NSValue",       "NSDate",       "NSURL",
         "NSColorSpace"};
-    return names.count(name) != 0;
+    return names.find(name) != names.end();
 }
 
-bool isListClass(const std::string& name) {
+bool isListClass(std::string_view name) {
     return name == "NSArray" || name == "NSMutableArray" || name == "NSSet" || name == "NSMutableSet";
 }
 
-bool isDictionaryClass(const std::string& name) {
+bool isDictionaryClass(std::string_view name) {
     return name == "NSDictionary" || name == "NSMutableDictionary";
 }
 
@@ -58,10 +58,24 @@ Int clampedInteger(const Object* object) {
     }
     std::optional<double> number = numberOf(object);
     if (!number) return 0;
-    double clamped = std::clamp(std::trunc(*number), static_cast<double>(std::numeric_limits<Int>::min()),
-                                static_cast<double>(std::numeric_limits<Int>::max()));
-    return static_cast<Int>(clamped);
+    // The limits are compared as powers of two, which a double holds exactly: the largest value
+    // (2^63 - 1 for 64 bits) is not, and converting a double at or above 2^63 is undefined.
+    const double truncated = std::trunc(*number);
+    const double upperBound = -static_cast<double>(std::numeric_limits<Int>::min());
+    if (truncated >= upperBound) return std::numeric_limits<Int>::max();
+    if (truncated <= static_cast<double>(std::numeric_limits<Int>::min())) {
+        return std::numeric_limits<Int>::min();
+    }
+    return static_cast<Int>(truncated);
 }
+
+// The reading budget, in bytes: strings and data copied out of the file, plus kEntryCost for each
+// entry of every dictionary read (each key an object decodes is a scan of its dictionary). An honest
+// file reads each of its parts about once; one that makes thousands of objects share one huge record,
+// string or colour is stopped after a few multiples of its own size.
+constexpr size_t kReadBudgetPerFileByte = 8;
+constexpr size_t kReadBudgetFloor = size_t{8} << 20;
+constexpr size_t kEntryCost = 4;
 
 Color cmykToRgb(double c, double m, double y, double k, double a) {
     return Color::calibratedRGB((1 - c) * (1 - k), (1 - m) * (1 - k), (1 - y) * (1 - k), a);
@@ -114,6 +128,7 @@ UnarchiveResult KeyedUnarchiver::unarchive(std::span<const uint8_t> bytes,
     // Generous for any real scene (each object is decoded once; lists are read a few times), yet a
     // file that shares one huge list among thousands of objects cannot make us work forever.
     unarchiver.workLeft_ = 16 * unarchiver.objects_.size() + 1'000'000;
+    unarchiver.bytesLeft_ = kReadBudgetPerFileByte * bytes.size() + kReadBudgetFloor;
     std::shared_ptr<Archivable> root = unarchiver.objectAt(document.object(*rootIndex).uid);
     if (unarchiver.failed()) return {nullptr, unarchiver.error_};
     if (!root) return {nullptr, "damaged keyed archive (the root is not a model object)"};
@@ -135,6 +150,16 @@ bool KeyedUnarchiver::spend(size_t work) {
         return false;
     }
     workLeft_ -= work;
+    return true;
+}
+
+bool KeyedUnarchiver::spendBytes(size_t bytes) {
+    if (failed()) return false;
+    if (bytes > bytesLeft_) {
+        failWithError("damaged keyed archive (too much shared data)");
+        return false;
+    }
+    bytesLeft_ -= bytes;
     return true;
 }
 
@@ -166,8 +191,8 @@ const Object* KeyedUnarchiver::resolve(const Object* value) {
     return value;
 }
 
-std::optional<std::string> KeyedUnarchiver::classNameOf(const Object& object) {
-    if (object.kind != Kind::Dictionary) return std::nullopt;
+std::optional<std::string_view> KeyedUnarchiver::classNameOf(const Object& object) {
+    if (object.kind != Kind::Dictionary || !spendBytes(kEntryCost * object.keys.size())) return std::nullopt;
     const Object* classRef = member(object, "$class");
     if (!classRef) return std::nullopt;
     const Object* descriptor = classRef->kind == Kind::Uid ? entry(classRef->uid) : nullptr;
@@ -177,7 +202,7 @@ std::optional<std::string> KeyedUnarchiver::classNameOf(const Object& object) {
         failWithError("damaged keyed archive (an object's class is not a class description)");
         return std::nullopt;
     }
-    return name->string;
+    return std::string_view(name->string);
 }
 
 bool KeyedUnarchiver::containsValue(const std::string& key) const {
@@ -228,13 +253,18 @@ Size KeyedUnarchiver::decodeSize(const std::string& key) {
 std::optional<std::string> KeyedUnarchiver::stringFrom(const Object* object) {
     object = resolve(object);
     if (!object) return std::nullopt;
-    if (object->kind == Kind::String) return object->string;
-    std::optional<std::string> name = classNameOf(*object);
+    if (object->kind == Kind::String) {
+        if (!spendBytes(object->string.size())) return std::nullopt;
+        return object->string;
+    }
+    std::optional<std::string_view> name = classNameOf(*object);
     if (name == "NSString" || name == "NSMutableString") {
         const Object* inner = member(*object, "NS.string");
-        if (inner && inner->kind == Kind::String) return inner->string;
+        if (inner && inner->kind == Kind::String && spendBytes(inner->string.size())) return inner->string;
         const Object* bytes = member(*object, "NS.bytes");
-        if (bytes && bytes->kind == Kind::Data) return std::string(bytes->data.begin(), bytes->data.end());
+        if (bytes && bytes->kind == Kind::Data && spendBytes(bytes->data.size())) {
+            return std::string(bytes->data.begin(), bytes->data.end());
+        }
     }
     return std::nullopt;
 }
@@ -242,12 +272,15 @@ std::optional<std::string> KeyedUnarchiver::stringFrom(const Object* object) {
 std::optional<std::vector<uint8_t>> KeyedUnarchiver::dataFrom(const Object* object) {
     object = resolve(object);
     if (!object) return std::nullopt;
-    if (object->kind == Kind::Data) return object->data;
-    std::optional<std::string> name = classNameOf(*object);
+    if (object->kind == Kind::Data) {
+        if (!spendBytes(object->data.size())) return std::nullopt;
+        return object->data;
+    }
+    std::optional<std::string_view> name = classNameOf(*object);
     if (name == "NSData" || name == "NSMutableData") {
         for (std::string_view key : {"NS.data", "NS.bytes"}) {
             const Object* inner = member(*object, key);
-            if (inner && inner->kind == Kind::Data) return inner->data;
+            if (inner && inner->kind == Kind::Data && spendBytes(inner->data.size())) return inner->data;
         }
     }
     return std::nullopt;
@@ -305,10 +338,14 @@ std::shared_ptr<Bitmap> KeyedUnarchiver::decodeBitmap(const std::string& key) {
 }
 
 std::shared_ptr<Bitmap> KeyedUnarchiver::bitmapAt(uint64_t uid) {
-    if (auto it = decodedBitmaps_.find(uid); it != decodedBitmaps_.end()) return it->second;
     const Object* object = entry(uid);
     if (!object || classNameOf(*object) != "NSBitmapImageRep") return nullptr;
-    std::optional<std::vector<uint8_t>> tiff = dataFrom(member(*object, "NSTIFFRepresentation"));
+    // Decoded once per TIFF: a rep stored once and referenced again shares its bitmap, and so do reps
+    // of a hostile file that all point at one small file of a huge image.
+    const Object* tiffObject = resolve(member(*object, "NSTIFFRepresentation"));
+    if (!tiffObject) return nullptr;
+    if (auto it = decodedBitmaps_.find(tiffObject); it != decodedBitmaps_.end()) return it->second;
+    std::optional<std::vector<uint8_t>> tiff = dataFrom(tiffObject);
     if (!tiff) return nullptr;
     ImageDecodeResult decoded = decodeImage(*tiff);
     if (!decoded.bitmap) {
@@ -316,7 +353,7 @@ std::shared_ptr<Bitmap> KeyedUnarchiver::bitmapAt(uint64_t uid) {
         return nullptr;
     }
     auto bitmap = std::make_shared<Bitmap>(std::move(*decoded.bitmap));
-    decodedBitmaps_[uid] = bitmap;
+    decodedBitmaps_[tiffObject] = bitmap;
     return bitmap;
 }
 
@@ -330,17 +367,20 @@ std::shared_ptr<Archivable> KeyedUnarchiver::objectAt(uint64_t uid) {
     if (auto it = decodedObjects_.find(uid); it != decodedObjects_.end()) return it->second;
     const Object* object = entry(uid);
     if (!object || !spend(1)) return nullptr;
-    std::optional<std::string> name = classNameOf(*object);
+    std::optional<std::string_view> name = classNameOf(*object);
     if (!name) return nullptr;
-    if (!registry_.isRegistered(*name)) {
-        if (!isValueClass(*name)) failWithError("the archive contains an unknown class '" + *name + "'");
+    const std::string className(*name);
+    if (!registry_.isRegistered(className)) {
+        if (!isValueClass(className)) {
+            failWithError("the archive contains an unknown class '" + className + "'");
+        }
         return nullptr;
     }
     if (depth_ >= limits_.maxDepth) {
         failWithError("damaged keyed archive (objects nested too deeply)");
         return nullptr;
     }
-    std::shared_ptr<Archivable> decoded = registry_.create(*name);
+    std::shared_ptr<Archivable> decoded = registry_.create(className);
     if (!decoded) return nullptr;
     // Registered before its fields are read, so back-references resolve to this very object.
     decodedObjects_[uid] = decoded;
@@ -356,7 +396,7 @@ std::shared_ptr<Archivable> KeyedUnarchiver::objectAt(uint64_t uid) {
 std::vector<uint64_t> KeyedUnarchiver::listItems(const Object* list) {
     std::vector<uint64_t> uids;
     if (!list) return uids;
-    std::optional<std::string> name = classNameOf(*list);
+    std::optional<std::string_view> name = classNameOf(*list);
     if (!name || !isListClass(*name)) return uids;
     const Object* items = member(*list, "NS.objects");
     if (!items || items->kind != Kind::Array || !spend(items->items.size())) return uids;
@@ -406,24 +446,26 @@ ArchiveValue KeyedUnarchiver::valueAt(uint64_t uid) {
         case Kind::Real:
             return numberOf(object).value_or(0.0);
         case Kind::String:
-            return object->string;
+            return spendBytes(object->string.size()) ? ArchiveValue(object->string) : ArchiveValue();
         case Kind::Data:
-            return object->data;
+            return spendBytes(object->data.size()) ? ArchiveValue(object->data) : ArchiveValue();
         case Kind::Dictionary:
             break;
         default:
             return {};
     }
-    std::optional<std::string> name = classNameOf(*object);
+    std::optional<std::string_view> name = classNameOf(*object);
     if (!name) return {};
-    if (registry_.isRegistered(*name)) return objectAt(uid);
+    if (registry_.isRegistered(std::string(*name))) return objectAt(uid);
     if (*name == "NSColor") return colorFrom(object, 0).value_or(Color{});
     if (*name == "NSBitmapImageRep") return bitmapAt(uid);
     if (*name == "NSString" || *name == "NSMutableString") return stringFrom(object).value_or("");
     if (*name == "NSData" || *name == "NSMutableData") return dataFrom(object).value_or(ArchiveData{});
     bool list = isListClass(*name), dictionary = isDictionaryClass(*name);
     if (!list && !dictionary) {
-        if (!isValueClass(*name)) failWithError("the archive contains an unknown class '" + *name + "'");
+        if (!isValueClass(*name)) {
+            failWithError("the archive contains an unknown class '" + std::string(*name) + "'");
+        }
         return {};
     }
     // A container that contains itself, directly or through others, has no value.

@@ -7,6 +7,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Bitmap.h"
@@ -97,7 +98,7 @@ private:
     const plist::Object* entry(uint64_t uid);
     const plist::Object* resolve(const plist::Object* value);
     const plist::Object* resolvedValueForKey(const std::string& key) { return resolve(valueForKey(key)); }
-    std::optional<std::string> classNameOf(const plist::Object& object);
+    std::optional<std::string_view> classNameOf(const plist::Object& object);
     const plist::Object* member(const plist::Object& dictionary, std::string_view key);
     std::optional<std::string> stringFrom(const plist::Object* object);
     std::optional<std::vector<uint8_t>> dataFrom(const plist::Object* object);
@@ -107,6 +108,7 @@ private:
     std::vector<uint64_t> listItems(const plist::Object* list);
     ArchiveValue valueAt(uint64_t uid);
     bool spend(size_t work);
+    bool spendBytes(size_t bytes);
 
     const plist::Document& document_;
     const ArchiveClassRegistry& registry_;
@@ -115,9 +117,10 @@ private:
     const plist::Object* current_ = nullptr;
     int depth_ = 0;
     size_t workLeft_ = 0;
+    size_t bytesLeft_ = 0;
     std::string error_;
     std::map<uint64_t, std::shared_ptr<Archivable>> decodedObjects_;
-    std::map<uint64_t, std::shared_ptr<Bitmap>> decodedBitmaps_;
+    std::map<const plist::Object*, std::shared_ptr<Bitmap>> decodedBitmaps_;  // by TIFF data
     std::set<uint64_t> containersInProgress_;
 };
 
