@@ -1,0 +1,172 @@
+#include "raytracer/core/EmbreeScene.h"
+
+#include <embree3/rtcore.h>
+
+#include <limits>
+#include <string>
+
+#include "raytracer/core/Log.h"
+
+namespace yafaray {
+namespace {
+
+void embreeError(void*, RTCError code, const char* message) {
+    logMessage(logLevel_t::error,
+               "Embree error " + std::to_string(static_cast<int>(code)) + ": " + (message ? message : ""));
+}
+
+// One device for the process: creating it starts Embree's task system, which is worth sharing.
+RTCDevice sharedDevice() {
+    static RTCDevice device = [] {
+        RTCDevice d = rtcNewDevice(nullptr);
+        if (!d) {
+            logMessage(logLevel_t::error, "cannot create the Embree device");
+        } else {
+            rtcSetDeviceErrorFunction(d, embreeError, nullptr);
+        }
+        return d;
+    }();
+    return device;
+}
+
+// Embree's Ng already points to the counter-clockwise front, cross(v1 − v0, v2 − v0); the sign is
+// kept explicit because the smooth-normal code relies on it (checked by the geometry tests).
+constexpr float kNgSign = 1.f;
+
+float farOf(const ray_t& ray) {
+    return ray.tmax < 0.f ? std::numeric_limits<float>::infinity() : ray.tmax;
+}
+
+}  // namespace
+
+struct EmbreeScene::impl_t {
+    RTCDevice device = nullptr;
+    RTCScene scene = nullptr;
+};
+
+EmbreeScene::EmbreeScene() : impl_(std::make_unique<impl_t>()) {
+    impl_->device = sharedDevice();
+    if (impl_->device) {
+        impl_->scene = rtcNewScene(impl_->device);
+        rtcSetSceneBuildQuality(impl_->scene, RTC_BUILD_QUALITY_MEDIUM);
+    }
+}
+
+EmbreeScene::~EmbreeScene() {
+    if (impl_->scene) rtcReleaseScene(impl_->scene);
+}
+
+bool EmbreeScene::valid() const {
+    return impl_->scene != nullptr;
+}
+
+int EmbreeScene::addTriangles(const float* vertices, size_t vertexCount, const uint32_t* indices,
+                              size_t triangles) {
+    if (!valid() || triangles == 0) return -1;
+    RTCGeometry geom = rtcNewGeometry(impl_->device, RTC_GEOMETRY_TYPE_TRIANGLE);
+    if (!geom) return -1;
+    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, vertices, 0,
+                               3 * sizeof(float), vertexCount);
+    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, indices, 0,
+                               3 * sizeof(uint32_t), triangles);
+    rtcCommitGeometry(geom);
+    const unsigned id = rtcAttachGeometry(impl_->scene, geom);
+    rtcReleaseGeometry(geom);
+    return static_cast<int>(id);
+}
+
+bool EmbreeScene::commit() {
+    if (!valid()) return false;
+    rtcCommitScene(impl_->scene);
+    return rtcGetDeviceError(impl_->device) == RTC_ERROR_NONE;
+}
+
+bool EmbreeScene::intersect(const ray_t& ray, embreeHit_t& hit) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rh;
+    rh.ray.org_x = ray.from.x;
+    rh.ray.org_y = ray.from.y;
+    rh.ray.org_z = ray.from.z;
+    rh.ray.dir_x = ray.dir.x;
+    rh.ray.dir_y = ray.dir.y;
+    rh.ray.dir_z = ray.dir.z;
+    rh.ray.tnear = ray.tmin;
+    rh.ray.tfar = farOf(ray);
+    rh.ray.time = 0.f;
+    rh.ray.mask = 0xFFFFFFFFu;
+    rh.ray.id = 0;
+    rh.ray.flags = 0;
+    rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(impl_->scene, &context, &rh);
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+    hit.t = rh.ray.tfar;
+    hit.u = rh.hit.u;
+    hit.v = rh.hit.v;
+    hit.geomID = rh.hit.geomID;
+    hit.primID = rh.hit.primID;
+    hit.Ng = vector3d_t(rh.hit.Ng_x, rh.hit.Ng_y, rh.hit.Ng_z) * kNgSign;
+    return true;
+}
+
+bool EmbreeScene::occluded(const ray_t& ray) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRay r;
+    r.org_x = ray.from.x;
+    r.org_y = ray.from.y;
+    r.org_z = ray.from.z;
+    r.dir_x = ray.dir.x;
+    r.dir_y = ray.dir.y;
+    r.dir_z = ray.dir.z;
+    r.tnear = ray.tmin;
+    r.tfar = farOf(ray);
+    r.time = 0.f;
+    r.mask = 0xFFFFFFFFu;
+    r.id = 0;
+    r.flags = 0;
+    rtcOccluded1(impl_->scene, &context, &r);
+    return r.tfar < 0.f;
+}
+
+void EmbreeScene::intersect16(const int* valid, const ray_t* rays, embreeHit_t* hits) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    context.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
+    alignas(64) RTCRayHit16 rh;
+    alignas(64) int lanes[16];
+    for (int i = 0; i < 16; ++i) {
+        lanes[i] = valid[i] ? -1 : 0;
+        const ray_t& ray = rays[i];
+        rh.ray.org_x[i] = ray.from.x;
+        rh.ray.org_y[i] = ray.from.y;
+        rh.ray.org_z[i] = ray.from.z;
+        rh.ray.dir_x[i] = ray.dir.x;
+        rh.ray.dir_y[i] = ray.dir.y;
+        rh.ray.dir_z[i] = ray.dir.z;
+        rh.ray.tnear[i] = ray.tmin;
+        rh.ray.tfar[i] = farOf(ray);
+        rh.ray.time[i] = 0.f;
+        rh.ray.mask[i] = 0xFFFFFFFFu;
+        rh.ray.id[i] = static_cast<unsigned>(i);
+        rh.ray.flags[i] = 0;
+        rh.hit.geomID[i] = RTC_INVALID_GEOMETRY_ID;
+        rh.hit.instID[0][i] = RTC_INVALID_GEOMETRY_ID;
+    }
+    rtcIntersect16(lanes, impl_->scene, &context, &rh);
+    for (int i = 0; i < 16; ++i) {
+        if (!valid[i] || rh.hit.geomID[i] == RTC_INVALID_GEOMETRY_ID) {
+            hits[i].t = -1.f;
+            continue;
+        }
+        hits[i].t = rh.ray.tfar[i];
+        hits[i].u = rh.hit.u[i];
+        hits[i].v = rh.hit.v[i];
+        hits[i].geomID = rh.hit.geomID[i];
+        hits[i].primID = rh.hit.primID[i];
+        hits[i].Ng = vector3d_t(rh.hit.Ng_x[i], rh.hit.Ng_y[i], rh.hit.Ng_z[i]) * kNgSign;
+    }
+}
+
+}  // namespace yafaray

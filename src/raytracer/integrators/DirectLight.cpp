@@ -1,0 +1,206 @@
+// "directlighting": emission plus direct light from every light at diffuse surfaces, with
+// perfect mirror reflection and straight transmission followed up to "raydepth" bounces.
+// There is no indirect diffuse light.
+
+#include <cmath>
+
+#include "raytracer/core/Environment.h"
+#include "raytracer/core/RenderContext.h"
+#include "raytracer/plugins.h"
+
+namespace yafaray {
+namespace {
+
+// Van der Corput radical inverse in base 2.
+float radicalInverse2(uint32_t i) {
+    i = (i << 16) | (i >> 16);
+    i = ((i & 0x00ff00ffu) << 8) | ((i & 0xff00ff00u) >> 8);
+    i = ((i & 0x0f0f0f0fu) << 4) | ((i & 0xf0f0f0f0u) >> 4);
+    i = ((i & 0x33333333u) << 2) | ((i & 0xccccccccu) >> 2);
+    i = ((i & 0x55555555u) << 1) | ((i & 0xaaaaaaaau) >> 1);
+    return static_cast<float>(i >> 8) * (1.f / 16777216.f);
+}
+
+float wrap(float x) {
+    return x - std::floor(x);
+}
+
+class directLighting_t : public surfaceIntegrator_t {
+public:
+    directLighting_t(int rayDepth, bool transpShadows, int shadowDepth, bool bgTransp)
+        : rayDepth_(rayDepth),
+          transpShadows_(transpShadows),
+          shadowDepth_(shadowDepth),
+          bgTransp_(bgTransp) {}
+
+    colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
+                       float& depth) const override {
+        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, nullptr), depth);
+    }
+
+    colorA_t integrateFrom(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
+                           const primaryHit_t& first, float& depth) const override {
+        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, &first), depth);
+    }
+
+private:
+    colorA_t withMedia(const renderContext_t& ctx, renderState_t& state, const ray_t& ray, colorA_t c,
+                       float depth) const {
+        if (ctx.volumeIntegrator) {
+            // Media between the camera and the surface: C·T_vol + L_vol.
+            ray_t segment = ray;
+            segment.tmax = depth >= 0.f ? depth : -1.f;
+            const colorA_t transmittance = ctx.volumeIntegrator->transmittance(ctx, state, segment);
+            const colorA_t inScatter = ctx.volumeIntegrator->integrate(ctx, state, segment);
+            c = colorA_t(c * transmittance + inScatter, c.A);
+        }
+        return c;
+    }
+
+    // Radiance along the ray; `first`, when given, is the ray's known first intersection.
+    colorA_t trace(const renderContext_t& ctx, renderState_t& state, const ray_t& ray, int level,
+                   float* depth, const primaryHit_t* first) const {
+        surfacePoint_t sp;
+        float t = 0.f;
+        bool hit = false;
+        if (first) {
+            hit = first->hit;
+            sp = first->sp;
+            t = first->t;
+        } else {
+            hit = ctx.scene->intersect(ray, sp, t);
+        }
+        if (!hit) {
+            if (depth) *depth = -1.f;
+            if (!ctx.background) return colorA_t(color_t(0.f), 0.f);
+            return colorA_t(ctx.background->eval(ray.dir), bgTransp_ ? 0.f : 1.f);
+        }
+        if (depth) *depth = t;
+        materialResponse_t r;
+        if (sp.material) {
+            r = sp.material->response(sp);
+        } else {
+            r.diffuse = color_t(1.f);
+        }
+        color_t col = r.emit;
+        if (!r.diffuse.isBlack() || !r.translucent.isBlack()) col += directLight(ctx, state, sp, r);
+        float alpha = 1.f;
+        if (level < rayDepth_) {
+            const float offset = minRayDist(sp.P);
+            if (!r.mirror.isBlack()) {
+                ray_t refl;
+                refl.from = sp.P;
+                refl.dir = (ray.dir - sp.N * (2.f * dot(ray.dir, sp.N))).normalized();
+                // A shading normal may send the reflection below the surface; mirror it back.
+                if (dot(refl.dir, sp.Ng) < 0.f)
+                    refl.dir = (refl.dir - sp.Ng * (2.f * dot(refl.dir, sp.Ng))).normalized();
+                refl.tmin = offset;
+                state.raylevel = level + 1;
+                col += r.mirror * trace(ctx, state, refl, level + 1, nullptr, nullptr);
+            }
+            if (!r.transmit.isBlack()) {
+                ray_t through;
+                through.from = sp.P;
+                through.dir = ray.dir;
+                through.tmin = offset;
+                state.raylevel = level + 1;
+                const colorA_t behind = trace(ctx, state, through, level + 1, nullptr, nullptr);
+                col += r.transmit * behind;
+                const float seeThrough = r.transmit.energy();
+                alpha = std::clamp(1.f - seeThrough * (1.f - behind.A), 0.f, 1.f);
+            }
+        }
+        return colorA_t(col, alpha);
+    }
+
+    color_t directLight(const renderContext_t& ctx, renderState_t& state, const surfacePoint_t& sp,
+                        const materialResponse_t& r) const {
+        color_t total;
+        const float bias = shadowBias(sp.P);
+        for (const light_t* light : ctx.lights) {
+            const int n = light->nSamples();
+            // A per-point rotation of a stratified pattern keeps samples well spread per pixel.
+            const float r1 = state.random(), r2 = state.random();
+            color_t sum;
+            for (int i = 0; i < n; ++i) {
+                const float s1 = wrap((i + 0.5f) / n + r1);
+                const float s2 = wrap(radicalInverse2(static_cast<uint32_t>(i)) + r2);
+                lightSample_t ls;
+                if (!light->illuminate(sp.P, s1, s2, ls)) continue;
+                const float cosN = dot(sp.N, ls.wi);
+                const float cosNg = dot(sp.Ng, ls.wi);
+                color_t f;
+                if (cosN > 0.f && cosNg > 0.f) {
+                    f = r.diffuse;
+                } else if (cosN < 0.f && cosNg < 0.f) {
+                    f = r.translucent;
+                } else {
+                    continue;
+                }
+                if (f.isBlack()) continue;
+                color_t filter(1.f);
+                if (light->castShadows) {
+                    ray_t shadow;
+                    shadow.from = sp.P;
+                    shadow.dir = ls.wi;
+                    shadow.tmin = bias;
+                    shadow.tmax = ls.distance > 0.f ? std::max(0.f, ls.distance - bias) : -1.f;
+                    if (ls.distance > 0.f && shadow.tmax <= shadow.tmin) {
+                        // The light sits on the surface: nothing can block it.
+                    } else if (transpShadows_ ? ctx.scene->isShadowed(shadow, shadowDepth_, filter)
+                                              : ctx.scene->isShadowed(shadow)) {
+                        continue;
+                    }
+                }
+                sum += f * ls.color * filter * std::fabs(cosN);
+            }
+            total += sum * (1.f / n);
+        }
+        return total;
+    }
+
+    int rayDepth_;
+    bool transpShadows_;
+    int shadowDepth_;
+    bool bgTransp_;
+};
+
+integrator_t* directLightFactory(paraMap_t& params, renderEnvironment_t&) {
+    int rayDepth = 5, shadowDepth = 5, photons = 500000, causticMix = 100, causticDepth = 10, aoSamples = 32;
+    bool transpShad = false, caustics = false, doAO = false, bgTransp = false, bgTranspRefract = false;
+    float causticRadius = 0.25f, aoDistance = 1.f;
+    color_t aoColor(1.f);
+    params.getParam("raydepth", rayDepth);
+    params.getParam("transpShad", transpShad);
+    params.getParam("shadowDepth", shadowDepth);
+    params.getParam("caustics", caustics);
+    params.getParam("photons", photons);
+    params.getParam("caustic_mix", causticMix);
+    params.getParam("caustic_depth", causticDepth);
+    params.getParam("caustic_radius", causticRadius);
+    params.getParam("do_AO", doAO);
+    params.getParam("AO_samples", aoSamples);
+    params.getParam("AO_distance", aoDistance);
+    params.getParam("AO_color", aoColor);
+    params.getParam("bg_transp", bgTransp);
+    params.getParam("bg_transp_refract", bgTranspRefract);
+    return new directLighting_t(std::max(0, rayDepth), transpShad, std::max(0, shadowDepth), bgTransp);
+}
+
+// Volume integrator "none": no participating media.
+class noVolume_t : public volumeIntegrator_t {};
+
+integrator_t* noVolumeFactory(paraMap_t&, renderEnvironment_t&) {
+    return new noVolume_t();
+}
+
+}  // namespace
+
+void registerPlugin_directlight(renderEnvironment_t& env) {
+    env.registerFactory("directlighting", &directLightFactory);
+}
+void registerBuiltinIntegrators(renderEnvironment_t& env) {
+    env.registerFactory("none", &noVolumeFactory);
+}
+
+}  // namespace yafaray
