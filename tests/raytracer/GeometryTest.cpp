@@ -46,6 +46,7 @@ TEST(Geometry, InvisibleMeshIsNotHitByRays) {
 
 TEST(Geometry, MeshCallsAreRefusedOutsideTheirState) {
     SceneBuilder s;
+    enginetest::LogCapture log;
     unsigned int id = 0;
     EXPECT_FALSE(s.yi.startTriMesh(id, 3, 1, false, false, 0));  // before startGeometry
     EXPECT_EQ(s.yi.addVertex(0, 0, 0), -1);
@@ -55,7 +56,6 @@ TEST(Geometry, MeshCallsAreRefusedOutsideTheirState) {
     EXPECT_EQ(s.yi.addVertex(0, 0, 0), 0);
     EXPECT_EQ(s.yi.addVertex(1, 0, 0), 1);
     EXPECT_EQ(s.yi.addVertex(0, 1, 0), 2);
-    enginetest::LogCapture log;
     EXPECT_FALSE(s.yi.addTriangle(0, 1, 3, nullptr));
     EXPECT_FALSE(s.yi.addTriangle(0, 1, 2, 0, 1, 2, nullptr));  // no UVs were added
     EXPECT_TRUE(s.yi.addTriangle(0, 1, 2, nullptr));

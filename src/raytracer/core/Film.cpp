@@ -230,7 +230,10 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
     const int channels = s.zChannel ? 5 : 4;
     const bool singleSample = s.minSamples == 1 && s.passes == 1;
     const EmbreeScene* accel = ctx.scene->accelerator();
-    const int threads = s.threads > 0 ? s.threads : tbb::this_task_arena::max_concurrency();
+    // "threads" ≤ 0 means one worker per hardware thread; absurd counts are capped.
+    constexpr int kMaxThreads = 256;
+    const int threads =
+        s.threads > 0 ? std::min(s.threads, kMaxThreads) : tbb::this_task_arena::max_concurrency();
     tbb::task_arena arena(threads);
 
     if (progress) progress->setNumberOfPasses(s.passes);

@@ -14,11 +14,11 @@ class shinyDiffuseMat_t : public material_t {
 public:
     shinyDiffuseMat_t(const color_t& color, const color_t& mirrorColor, float diffuse, float specular,
                       float transparency, float translucency, float transmitFilter, float emit) {
-        const float spec = std::clamp(specular, 0.f, 1.f);
+        const float specularShare = std::clamp(specular, 0.f, 1.f);
         const float transp = std::clamp(transparency, 0.f, 1.f);
         const float transl = std::clamp(translucency, 0.f, 1.f);
-        const float left = (1.f - spec);
-        r_.mirror = mirrorColor * spec;
+        const float left = (1.f - specularShare);
+        r_.mirror = mirrorColor * specularShare;
         // Transmitted light is tinted by the colour in proportion to transmit_filter.
         const float filter = std::clamp(transmitFilter, 0.f, 1.f);
         const color_t tint = color * filter + color_t(1.f - filter);
