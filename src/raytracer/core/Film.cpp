@@ -106,41 +106,25 @@ std::string normaliseFilterName(std::string name) {
 }  // namespace
 
 bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::string& error) {
-    int xstart = 0, ystart = 0, incSamples = 0, varPixels = 0, varEdge = 10;
-    float darkFactor = 0.f, resampledFloor = 0.f, clampSamples = 0.f, clampIndirect = 0.f;
-    float lightMultiplier = 1.f, indirectMultiplier = 1.f;
-    bool normalizeZ = true, premult = false, backgroundResampling = true;
-    std::string filter, order = "linear", colorSpace = "Raw_Manual_Gamma", darkType;
+    // Only the options the film implements are read: any other key (dark detection, variance
+    // windows, sample clamping, region starts, …) stays unread and is logged as unused by render.
+    int incSamples = 0;
+    std::string filter, order = "linear";
     params.getParam("width", s.width);
     params.getParam("height", s.height);
-    params.getParam("xstart", xstart);
-    params.getParam("ystart", ystart);
     params.getParam("AA_minsamples", s.minSamples);
     params.getParam("AA_passes", s.passes);
     params.getParam("AA_inc_samples", incSamples);
     params.getParam("AA_threshold", s.threshold);
     params.getParam("AA_sample_multiplier_factor", s.sampleMultiplier);
-    params.getParam("AA_light_sample_multiplier_factor", lightMultiplier);
-    params.getParam("AA_indirect_sample_multiplier_factor", indirectMultiplier);
     params.getParam("AA_detect_color_noise", s.detectColorNoise);
-    params.getParam("AA_dark_detection_type", darkType);
-    params.getParam("AA_dark_threshold_factor", darkFactor);
-    params.getParam("AA_variance_pixels", varPixels);
-    params.getParam("AA_variance_edge_size", varEdge);
-    params.getParam("AA_resampled_floor", resampledFloor);
-    params.getParam("AA_clamp_samples", clampSamples);
-    params.getParam("AA_clamp_indirect", clampIndirect);
     params.getParam("AA_pixelwidth", s.pixelWidth);
     params.getParam("threads", s.threads);
     params.getParam("tile_size", s.tileSize);
     params.getParam("tiles_order", order);
     params.getParam("z_channel", s.zChannel);
-    params.getParam("normalize_z_channel", normalizeZ);
     params.getParam("gamma", s.gamma);
-    params.getParam("color_space", colorSpace);
     params.getParam("clamp_rgb", s.clampRGB);
-    params.getParam("premult", premult);
-    params.getParam("background_resampling", backgroundResampling);
     if (params.getParam("filter_type", filter)) {
         const std::string f = normaliseFilterName(filter);
         if (f == "mitchell")
