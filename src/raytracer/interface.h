@@ -42,7 +42,8 @@ public:
 };
 
 // The interface object. All calls except abort come from one thread (the one that builds the
-// scene and renders); abort may come from any thread.
+// scene and renders); abort may come from any thread. The calls are virtual so that a subclass can
+// record or trace them (the renderer's --trace, tests comparing parameter streams).
 class yafrayInterface_t {
 public:
     // Registers the built-in cameras, the "constant" background and the "none" volume integrator;
@@ -54,64 +55,64 @@ public:
 
     // Parameter maps. Values go to the current map: the main one, or the last map of the list
     // after paramsStartList/paramsPushList until paramsEndList.
-    void paramsClearAll();
-    void paramsSetString(const char* name, const char* s);
-    void paramsSetBool(const char* name, bool b);
-    void paramsSetInt(const char* name, int i);
-    void paramsSetFloat(const char* name, double f);
-    void paramsSetPoint(const char* name, double x, double y, double z);
-    void paramsSetColor(const char* name, float r, float g, float b, float a = 1.f);
-    void paramsSetColor(const char* name, const float* rgb, bool withAlpha = false);
-    void paramsSetMatrix(const char* name, const float m[4][4], bool transpose = false);
-    void paramsSetMatrix(const char* name, const double m[4][4], bool transpose = false);
-    void paramsStartList();
-    void paramsPushList();
-    void paramsEndList();
+    virtual void paramsClearAll();
+    virtual void paramsSetString(const char* name, const char* s);
+    virtual void paramsSetBool(const char* name, bool b);
+    virtual void paramsSetInt(const char* name, int i);
+    virtual void paramsSetFloat(const char* name, double f);
+    virtual void paramsSetPoint(const char* name, double x, double y, double z);
+    virtual void paramsSetColor(const char* name, float r, float g, float b, float a = 1.f);
+    virtual void paramsSetColor(const char* name, const float* rgb, bool withAlpha = false);
+    virtual void paramsSetMatrix(const char* name, const float m[4][4], bool transpose = false);
+    virtual void paramsSetMatrix(const char* name, const double m[4][4], bool transpose = false);
+    virtual void paramsStartList();
+    virtual void paramsPushList();
+    virtual void paramsEndList();
     // "Raw_Manual_Gamma" (colours as given, raised to gamma) or "sRGB" (decoded from sRGB).
-    void setInputColorSpace(const std::string& colorSpace, float gamma = 1.f);
+    virtual void setInputColorSpace(const std::string& colorSpace, float gamma = 1.f);
 
     // Creation from the main map's "type"; the environment owns the result. Null (and a log
     // line) when the type is unknown, the name is taken or the parameters are refused.
-    texture_t* createTexture(const char* name);
-    material_t* createMaterial(const char* name);
-    light_t* createLight(const char* name);
-    camera_t* createCamera(const char* name);
-    background_t* createBackground(const char* name);
-    integrator_t* createIntegrator(const char* name);
-    VolumeRegion* createVolumeRegion(const char* name);
-    object3d_t* createObject(const char* name);
+    virtual texture_t* createTexture(const char* name);
+    virtual material_t* createMaterial(const char* name);
+    virtual light_t* createLight(const char* name);
+    virtual camera_t* createCamera(const char* name);
+    virtual background_t* createBackground(const char* name);
+    virtual integrator_t* createIntegrator(const char* name);
+    virtual VolumeRegion* createVolumeRegion(const char* name);
+    virtual object3d_t* createObject(const char* name);
 
     // Scene and geometry. Meshes are only accepted between startGeometry and endGeometry;
     // endGeometry builds the acceleration structure.
-    bool startScene(int type = 0);
-    bool startGeometry();
-    bool endGeometry();
+    virtual bool startScene(int type = 0);
+    virtual bool startGeometry();
+    virtual bool endGeometry();
     // Identifiers count down from INT_MAX.
-    unsigned int getNextFreeID();
+    virtual unsigned int getNextFreeID();
     // Opens a mesh and writes its new identifier to id. `vertices` and `triangles` are hints;
     // type 0 is a plain triangle mesh, flag 0x100 hides it from rays.
-    bool startTriMesh(unsigned int& id, int vertices, int triangles, bool hasOrco, bool hasUV = false,
-                      int type = 0);
+    virtual bool startTriMesh(unsigned int& id, int vertices, int triangles, bool hasOrco, bool hasUV = false,
+                              int type = 0);
     // Index of the new vertex within the open mesh, or -1 when no mesh is open.
-    int addVertex(double x, double y, double z);
-    int addVertex(double x, double y, double z, double ox, double oy, double oz);
+    virtual int addVertex(double x, double y, double z);
+    virtual int addVertex(double x, double y, double z, double ox, double oy, double oz);
     // Index of the new UV pair within the open mesh, or -1 when no mesh is open.
-    int addUV(float u, float v);
+    virtual int addUV(float u, float v);
     // One triangle (counter-clockwise is the front) with its material; the second form with
     // one UV index per corner. False (and nothing added) for indices out of range.
-    bool addTriangle(int a, int b, int c, const material_t* mat);
-    bool addTriangle(int a, int b, int c, int uvA, int uvB, int uvC, const material_t* mat);
-    bool endTriMesh();
+    virtual bool addTriangle(int a, int b, int c, const material_t* mat);
+    virtual bool addTriangle(int a, int b, int c, int uvA, int uvB, int uvC, const material_t* mat);
+    virtual bool endTriMesh();
     // Vertex normals averaged over faces within `angle` degrees; id 0 is the mesh just ended.
-    bool smoothMesh(unsigned int id, double angle);
+    virtual bool smoothMesh(unsigned int id, double angle);
 
     // Renders with the main map's settings ("camera_name", "integrator_name", "width", …) and
     // returns when the image is finished or abort was called. pb may be null.
-    void render(colorOutput_t& output, progressBar_t* pb = nullptr);
+    virtual void render(colorOutput_t& output, progressBar_t* pb = nullptr);
     // Makes a running render return within about one tile's work. Any thread.
-    void abort();
+    virtual void abort();
     // Forgets the scene, every created object and the parameter maps; factories stay.
-    void clearAll();
+    virtual void clearAll();
 
     renderEnvironment_t* getRenderEnvironment() { return &env_; }
     // The scene built so far (for diagnostics and tests).
