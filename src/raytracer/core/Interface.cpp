@@ -74,7 +74,8 @@ void yafrayInterface_t::paramsSetColor(const char* name, float r, float g, float
 }
 void yafrayInterface_t::paramsSetColor(const char* name, const float* rgb, bool withAlpha) {
     if (!rgb) return;
-    paramsSetColor(name, rgb[0], rgb[1], rgb[2], withAlpha ? rgb[3] : 1.f);
+    // Set directly rather than through the other (virtual) form, so a tracing subclass sees one call.
+    current().setParam(name, parameter_t(inputColor(rgb[0], rgb[1], rgb[2], withAlpha ? rgb[3] : 1.f)));
 }
 void yafrayInterface_t::paramsSetMatrix(const char* name, const float m[4][4], bool transpose) {
     current().setParam(name, parameter_t(toMatrix(m, transpose)));
@@ -159,7 +160,7 @@ int yafrayInterface_t::addVertex(double x, double y, double z) {
 
 int yafrayInterface_t::addVertex(double x, double y, double z, double, double, double) {
     // Original coordinates feed "orco" texture mapping, which no material reads yet.
-    return addVertex(x, y, z);
+    return scene_->addVertex(point3d_t(float(x), float(y), float(z)));
 }
 
 int yafrayInterface_t::addUV(float u, float v) {
@@ -211,9 +212,11 @@ void yafrayInterface_t::render(colorOutput_t& output, progressBar_t* pb) {
         logMessage(logLevel_t::error, "render: no surface integrator named '" + integratorName + "'");
         return;
     }
+    volumeIntegrator_t* volumeIntegrator = nullptr;
     if (!volumeName.empty()) {
-        ctx.volumeIntegrator = dynamic_cast<volumeIntegrator_t*>(env_.getIntegrator(volumeName));
-        if (!ctx.volumeIntegrator) {
+        volumeIntegrator = dynamic_cast<volumeIntegrator_t*>(env_.getIntegrator(volumeName));
+        ctx.volumeIntegrator = volumeIntegrator;
+        if (!volumeIntegrator) {
             logMessage(logLevel_t::warning,
                        "render: no volume integrator named '" + volumeName + "', rendering without");
         }
@@ -233,8 +236,14 @@ void yafrayInterface_t::render(colorOutput_t& output, progressBar_t* pb) {
     }
     ctx.scene = scene_.get();
     for (light_t* l : env_.lights()) ctx.lights.push_back(l);
+    ctx.volumeRegions = env_.volumeRegions();
     if (!integrator->preprocess(ctx)) {
         logMessage(logLevel_t::error, "render: the surface integrator could not prepare the scene");
+        return;
+    }
+    // The volume integrator takes the regions and lights and builds its grids before any tile.
+    if (volumeIntegrator && !volumeIntegrator->preprocess(ctx)) {
+        logMessage(logLevel_t::error, "render: the volume integrator could not prepare the scene");
         return;
     }
     if (!renderTiled(settings, ctx, *integrator, output, pb, abort_)) {
