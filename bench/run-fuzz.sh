@@ -1,33 +1,41 @@
 #!/usr/bin/env bash
-# Runs the keyed-unarchiver fuzzer for SECONDS (default 60) on a copy of the seed corpus in /tmp,
+# Runs a fuzzer (TARGET: "unarchiver", the default, or "tga") for SECONDS (default 60) on a copy of
+# its seed corpus (bench/fuzz/corpus, bench/fuzz/corpus-tga) in /tmp,
 # then prints the number of executions and whether the run was clean. Exits non-zero on a crash,
 # a sanitizer report, a leak or a timeout; the input that caused it is kept and its path printed.
 #
 #   bench/run-fuzz.sh 600
+#   bench/run-fuzz.sh 300 tga
 #
 # Builds the fuzzer with `make fuzz` when it is missing (FUZZ_DIR, default build-fuzz), otherwise
 # brings just the fuzzer target up to date.
 set -euo pipefail
 
 seconds=${1:-60}
+target=${2:-unarchiver}
 if ! [[ $seconds =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
-    echo "usage: $0 SECONDS" >&2
+    echo "usage: $0 SECONDS [unarchiver|tga]" >&2
     exit 2
 fi
+case $target in
+    unarchiver) corpus=corpus ;;
+    tga) corpus=corpus-tga ;;
+    *) echo "usage: $0 SECONDS [unarchiver|tga]" >&2; exit 2 ;;
+esac
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_dir=${FUZZ_DIR:-build-fuzz}
 case $fuzz_dir in /*) build=$fuzz_dir ;; *) build=$root/$fuzz_dir ;; esac
-fuzzer=$build/bench/fuzz/unarchiver_fuzzer
+fuzzer=$build/bench/fuzz/${target}_fuzzer
 
 if [ ! -x "$fuzzer" ]; then
     make -C "$root" fuzz FUZZ_DIR="$build"
 else
-    cmake --build "$build" --target unarchiver_fuzzer
+    cmake --build "$build" --target "${target}_fuzzer"
 fi
 
 work=$(mktemp -d /tmp/korvane-fuzz.XXXXXX)
-cp -r "$root/bench/fuzz/corpus" "$work/corpus"
+cp -r "$root/bench/fuzz/$corpus" "$work/corpus"
 mkdir "$work/artifacts"
 log=$work/fuzz.log
 echo "fuzzing for ${seconds}s in $work"
