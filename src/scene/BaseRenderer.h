@@ -31,6 +31,21 @@ public:
                                            const std::string& message) = 0;
     // Once, after a render that was not aborted.
     virtual void rendererDidComplete(BaseRenderer& renderer, RendererImage& image) = 0;
+    // Once, instead of the completion, when the scene could not be rendered (the ray tracer
+    // refused an integrator, no layer made a camera); the message says why, for the user.
+    virtual void rendererDidFail(BaseRenderer& renderer, const std::string& message) {
+        (void)renderer, (void)message;
+    }
+};
+
+// What the renderer reads of the fog layer when it sets up the volume integrator. The fog layer
+// implements it; the renderer takes the last layer of the stack that does.
+class RendererHazeSource {
+public:
+    virtual ~RendererHazeSource() = default;
+    virtual bool hazeActive() const = 0;
+    virtual float hazeStrength() const = 0;
+    virtual float hazeDistance() const = 0;
 };
 
 // The abstract renderer, as the layers see it while they append themselves: they read the detail
@@ -86,6 +101,13 @@ public:
     virtual int lightSamples() const { return 1; }
     // Path tracing only; the sky layer sets it while appending itself.
     virtual void setUseBackgroundAsLightSource(bool) {}
+
+protected:
+    // abort clears the delegate, so that no later callback reaches it. Main thread.
+    void setDelegate(RendererDelegate* delegate) { delegate_ = delegate; }
+    // Gives up the renderer's reference to the scene and hands it to the caller (the worker, at
+    // the end of a render).
+    std::shared_ptr<const Scene> takeScene() { return std::move(scene_); }
 
 private:
     mutable std::mutex outputSizeMutex_;

@@ -5,6 +5,18 @@
 
 #include "foundation/archive/ArchiveClassRegistry.h"
 #include "scene/Scene.h"
+#include "scene/layers/camera/CameraLayer.h"
+#include "scene/layers/lighting/DirectionalLight.h"
+#include "scene/layers/lighting/LightingLayer.h"
+#include "scene/layers/lighting/PointLight.h"
+#include "scene/layers/sky/FogLayer.h"
+#include "scene/layers/sky/SkyLayer.h"
+#include "scene/layers/smallobjects/PlantsLayer.h"
+#include "scene/layers/smallobjects/RocksLayer.h"
+#include "scene/layers/terrain/TerrainLayer.h"
+#include "scene/layers/texture/TerrainTextureLayer.h"
+#include "scene/layers/water/WaterLayer.h"
+#include "scene/materials/MaterialClasses.h"
 
 namespace korvane {
 
@@ -45,6 +57,21 @@ void registerSceneClasses() {
     std::call_once(once, [] {
         ArchiveClassRegistry::shared().registerClass<Scene>("Scene", "NSObject");
         // The layer classes register here as they are added to the model.
+        SceneLayerRegistry::shared().registerLayerClass<TerrainLayer>("TerrainLayer");
+        SceneLayerRegistry::shared().registerLayerClass<TerrainTextureLayer>("TerrainTextureLayer");
+        registerMaterialClasses();
+        SceneLayerRegistry::shared().registerLayerClass<CameraLayer>("CameraLayer");
+        SceneLayerRegistry::shared().registerLayerClass<WaterLayer>("WaterLayer");
+        SceneLayerRegistry::shared().registerLayerClass<SkyLayer>("SkyLayer");
+        SceneLayerRegistry::shared().registerLayerClass<FogLayer>("FogLayer");
+        SceneLayerRegistry::shared().registerLayerClass<LightingLayer>("LightingLayer");
+        ArchiveClassRegistry::shared().registerClass<BaseLight>("BaseLight", "NSObject");
+        ArchiveClassRegistry::shared().registerClass<SunLight>("SunLight", "BaseLight");
+        ArchiveClassRegistry::shared().registerClass<DirectionalLight>("DirectionalLight", "BaseLight");
+        ArchiveClassRegistry::shared().registerClass<PointLight>("PointLight", "BaseLight");
+        ArchiveClassRegistry::shared().registerClass<SmallObjectsLayer>("SmallObjectsLayer", "BaseSceneLayer");
+        SceneLayerRegistry::shared().registerLayerClass<PlantsLayer>("PlantsLayer", "SmallObjectsLayer");
+        SceneLayerRegistry::shared().registerLayerClass<RocksLayer>("RocksLayer", "SmallObjectsLayer");
     });
 }
 

@@ -93,6 +93,7 @@ bool renderEnvironment_t::hasFactory(const std::string& category, const std::str
     if (category == "integrator") return integratorFactories_.count(type) != 0;
     if (category == "volumeregion") return volumeFactories_.count(type) != 0;
     if (category == "object") return objectFactories_.count(type) != 0;
+    if (category == "shadernode") return shaderNodeFactories_.count(type) != 0;
     return false;
 }
 

@@ -7,6 +7,7 @@
 
 #include "raytracer/core/ParamMap.h"
 #include "raytracer/core/Plugin.h"
+#include "raytracer/core/Volume.h"
 
 namespace yafaray {
 
@@ -20,6 +21,7 @@ using background_factory_t = background_t* (*)(paraMap_t&, renderEnvironment_t&)
 using integrator_factory_t = integrator_t* (*)(paraMap_t&, renderEnvironment_t&);
 using volumeregion_factory_t = VolumeRegion* (*)(paraMap_t&, renderEnvironment_t&);
 using object_factory_t = object3d_t* (*)(paraMap_t&, renderEnvironment_t&);
+using shadernode_factory_t = shaderNode_t* (*)(const paraMap_t&, renderEnvironment_t&);
 
 // The plug-in registry (factories by category and type name) and the named instances created
 // from it. Used from the thread that builds the scene; lookups are read-only during render.
@@ -34,6 +36,12 @@ public:
     void registerFactory(const std::string& name, integrator_factory_t f) { integratorFactories_[name] = f; }
     void registerFactory(const std::string& name, volumeregion_factory_t f) { volumeFactories_[name] = f; }
     void registerFactory(const std::string& name, object_factory_t f) { objectFactories_[name] = f; }
+    void registerFactory(const std::string& name, shadernode_factory_t f) { shaderNodeFactories_[name] = f; }
+    // Factory of the shader node type, or null; materials build their node lists with it.
+    shadernode_factory_t shaderNodeFactory(const std::string& type) const {
+        const auto it = shaderNodeFactories_.find(type);
+        return it == shaderNodeFactories_.end() ? nullptr : it->second;
+    }
 
     // Create calls: the plug-in is chosen by the string parameter "type". They return the new
     // instance (owned by the environment) or null when the name is taken, the type is unknown or
@@ -86,6 +94,7 @@ private:
     std::map<std::string, integrator_factory_t> integratorFactories_;
     std::map<std::string, volumeregion_factory_t> volumeFactories_;
     std::map<std::string, object_factory_t> objectFactories_;
+    std::map<std::string, shadernode_factory_t> shaderNodeFactories_;
 
     instances_t<texture_t> textures_;
     instances_t<material_t> materials_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "raytracer/core/Vector.h"
 
@@ -19,6 +20,12 @@ struct surfacePoint_t {
     vector3d_t N;   // shading normal, on the same side as Ng
     float u = 0.f, v = 0.f;
     bool hasUV = false;
+    // World-space change of P per unit of u and of v (the triangle's own parameters when it has
+    // no UVs); they give bump mapping its tangents.
+    vector3d_t dPdU, dPdV;
+    // The ray arrives from inside the object this surface bounds. Integrators that follow rays
+    // into refracting materials set it; glass picks its relative index of refraction by it.
+    bool fromInside = false;
     const material_t* material = nullptr;
 };
 
@@ -38,22 +45,43 @@ struct renderState_t {
     }
 };
 
-// How a surface splits incoming light, already weighted by the material's layer amounts.
+// How a surface splits incoming light, already weighted by the material's layer amounts and by
+// Fresnel where the material has it. A path tracer samples the diffuse and translucent lobes
+// (Lambert, without 1/π) and follows the specular ones: mirror about N, refraction along
+// refractDir, and straight-through transmission.
 struct materialResponse_t {
-    color_t diffuse;      // Lambert reflection k_d·C (without 1/π)
-    color_t translucent;  // Lambert transmission to the back side
-    color_t mirror;       // perfect specular reflection
-    color_t transmit;     // straight-through transmission (also filters shadows)
-    color_t emit;         // emitted radiance
+    vector3d_t N;            // shading normal the lobes use: sp.N, bent by a bump shader
+    color_t diffuse;         // Lambert reflection k_d·C (without 1/π)
+    color_t translucent;     // Lambert transmission to the back side
+    color_t mirror;          // perfect specular reflection about N
+    color_t transmit;        // straight-through transmission, direction unchanged
+    color_t refract;         // specular refraction along refractDir
+    vector3d_t refractDir;   // unit; meaningful only where refract is not black
+    color_t emit;            // emitted radiance
+    float alpha = 1.f;       // coverage this surface gives the image's alpha channel
 };
 
 class material_t {
 public:
     virtual ~material_t() = default;
-    // Response at a surface point. Any render thread.
-    virtual materialResponse_t response(const surfacePoint_t& sp) const = 0;
+    // Response at a surface point seen from wo (unit, from the point towards the viewer).
+    // Any render thread.
+    virtual materialResponse_t response(const surfacePoint_t& sp, const vector3d_t& wo) const = 0;
+    // The same seen along the shading normal (head-on).
+    materialResponse_t response(const surfacePoint_t& sp) const { return response(sp, sp.N); }
+    // What a shadow ray travelling along dir keeps when it crosses the surface at sp; black for
+    // an opaque point. Only asked where isTransparent() is true. Any render thread.
+    virtual color_t shadowFilter(const surfacePoint_t& sp, const vector3d_t& dir) const {
+        return response(sp, -dir).transmit;
+    }
     // True when shadow rays may pass through this material.
     virtual bool isTransparent() const { return false; }
+    // Fraction of light kept over `distance` travelled inside the material (absorbing glass);
+    // white for materials without absorption.
+    virtual color_t insideTransmittance(float distance) const {
+        (void)distance;
+        return color_t(1.f);
+    }
 };
 
 // One illumination sample of a light towards a point.
@@ -89,16 +117,66 @@ public:
     virtual color_t eval(const vector3d_t& dir) const = 0;
 };
 
+// A value source over texture space: procedural textures multiply p by their "size"; image
+// textures cover [-1, 1]² (UV [0, 1]² after the texture mapper).
 class texture_t {
 public:
     virtual ~texture_t() = default;
+    // Colour at texture-space point p. Any render thread.
     virtual colorA_t getColor(const point3d_t& p) const = 0;
+    // Scalar at p: the pattern value of a procedural texture, the luminance of an image.
+    virtual float getFloat(const point3d_t& p) const { return getColor(p).luminance(); }
+    // Image textures answer true and give their pixel size; bump mapping then steps one pixel.
+    virtual bool discrete() const { return false; }
+    virtual void resolution(int& width, int& height) const { width = height = 0; }
 };
 
-class VolumeRegion {
-public:
-    virtual ~VolumeRegion() = default;
+class paraMap_t;
+class nodeFinder_t;
+
+// What one shader node computed at a shading point: colour, scalar and, for bump mapping, the
+// scalar's slopes along the surface's two tangents.
+struct nodeResult_t {
+    colorA_t col{0.f, 0.f, 0.f, 1.f};
+    float f = 0.f;
+    float du = 0.f, dv = 0.f;
 };
+
+// The results of one material's nodes at one shading point, indexed by node ID.
+class nodeStack_t {
+public:
+    explicit nodeStack_t(nodeResult_t* data) : data_(data) {}
+    nodeResult_t& operator[](unsigned int id) { return data_[id]; }
+    const nodeResult_t& operator[](unsigned int id) const { return data_[id]; }
+
+private:
+    nodeResult_t* data_;
+};
+
+// One element of a material's node list ("element" = "shader_node"). Created by the factory of
+// its "type", then wired to its inputs by name; evaluated per shading point after its inputs.
+class shaderNode_t {
+public:
+    virtual ~shaderNode_t() = default;
+    // Looks up the nodes named in params; false when a required input is missing (the node is
+    // then dropped). Build thread.
+    virtual bool configInputs(const paraMap_t& params, const nodeFinder_t& find) = 0;
+    // The nodes whose results eval reads.
+    virtual std::vector<const shaderNode_t*> dependencies() const { return {}; }
+    // Writes colour and scalar at sp to stack[ID]; inputs have been evaluated. Render threads.
+    virtual void eval(nodeStack_t& stack, const surfacePoint_t& sp) const = 0;
+    // Writes the scalar's slopes (du, dv) along the tangents T, B of the bump frame; inputs'
+    // slopes are already there. Nodes without a height field leave 0. Render threads.
+    virtual void evalDerivative(nodeStack_t& stack, const surfacePoint_t& sp, const vector3d_t& T,
+                                const vector3d_t& B) const {
+        (void)sp, (void)T, (void)B;
+        stack[ID].du = stack[ID].dv = 0.f;
+    }
+    unsigned int ID = 0;
+};
+
+// Participating media (defined in core/Volume.h).
+class VolumeRegion;
 
 class object3d_t {
 public:
@@ -138,17 +216,7 @@ public:
     }
 };
 
-class volumeIntegrator_t : public integrator_t {
-public:
-    kind_t kind() const override { return kind_t::volume; }
-    // Transmittance along the ray segment; 1 without media.
-    virtual colorA_t transmittance(const renderContext_t&, renderState_t&, const ray_t&) const {
-        return colorA_t(color_t(1.f), 1.f);
-    }
-    // Light added along the segment.
-    virtual colorA_t integrate(const renderContext_t&, renderState_t&, const ray_t&) const {
-        return colorA_t(color_t(0.f), 0.f);
-    }
-};
+// Volume integrators (defined in core/Volume.h).
+class volumeIntegrator_t;
 
 }  // namespace yafaray

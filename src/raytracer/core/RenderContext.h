@@ -14,6 +14,8 @@ struct renderContext_t {
     const background_t* background = nullptr;
     const volumeIntegrator_t* volumeIntegrator = nullptr;
     std::vector<const light_t*> lights;
+    // The volume regions of the scene, in creation order.
+    std::vector<VolumeRegion*> volumeRegions;
 };
 
 // Start offset of shadow rays at p, relative to the size of the coordinates.

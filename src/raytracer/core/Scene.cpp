@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "raytracer/core/Log.h"
+#include "raytracer/core/SurfaceDifferentials.h"
 
 namespace yafaray {
 namespace {
@@ -248,6 +249,13 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
         sp.u = b1;
         sp.v = b2;
     }
+    float cornerUV[3][2] = {};
+    for (int k = 0; sp.hasUV && k < 3; ++k) {
+        cornerUV[k][0] = uvs_[info.uv[k]][0];
+        cornerUV[k][1] = uvs_[info.uv[k]][1];
+    }
+    setSurfaceDifferentials(sp, vertices_[indices_[3 * tri]], vertices_[indices_[3 * tri + 1]],
+                            vertices_[indices_[3 * tri + 2]], sp.hasUV ? cornerUV : nullptr);
 }
 
 bool scene_t::intersect(const ray_t& ray, surfacePoint_t& sp, float& t) const {
@@ -274,7 +282,7 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
         if (!info.material || !info.material->isTransparent() || passed >= maxTransparent) return true;
         surfacePoint_t sp;
         fillSurfacePoint(r, hit, sp);
-        filter *= info.material->response(sp).transmit;
+        filter *= info.material->shadowFilter(sp, r.dir);
         if (filter.isBlack()) return true;
         // Continue just past the surface; the remaining length shrinks accordingly.
         const float step = hit.t + 0.0005f * std::max(1.f, sp.P.length()) * 0.1f;

@@ -25,6 +25,10 @@ float wrap(float x) {
     return x - std::floor(x);
 }
 
+// Straight-through transparency (alpha-mapped leaves and grass) may be crossed this many times
+// beyond "raydepth", so that dense layers of cut-outs do not turn black.
+constexpr int kExtraTransparentDepth = 16;
+
 class directLighting_t : public surfaceIntegrator_t {
 public:
     directLighting_t(int rayDepth, bool transpShadows, int shadowDepth, bool bgTransp)
@@ -35,12 +39,12 @@ public:
 
     colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                        float& depth) const override {
-        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, nullptr), depth);
+        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, nullptr, nullptr), depth);
     }
 
     colorA_t integrateFrom(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                            const primaryHit_t& first, float& depth) const override {
-        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, &first), depth);
+        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, &first, nullptr), depth);
     }
 
 private:
@@ -58,8 +62,9 @@ private:
     }
 
     // Radiance along the ray; `first`, when given, is the ray's known first intersection.
+    // `inside` is the refracting material the ray travels in (null: outside every object).
     colorA_t trace(const renderContext_t& ctx, renderState_t& state, const ray_t& ray, int level,
-                   float* depth, const primaryHit_t* first) const {
+                   float* depth, const primaryHit_t* first, const material_t* inside) const {
         surfacePoint_t sp;
         float t = 0.f;
         bool hit = false;
@@ -72,44 +77,62 @@ private:
         }
         if (!hit) {
             if (depth) *depth = -1.f;
+            if (inside) return colorA_t(color_t(0.f), 1.f);  // lost inside an open object
             if (!ctx.background) return colorA_t(color_t(0.f), 0.f);
             return colorA_t(ctx.background->eval(ray.dir), bgTransp_ ? 0.f : 1.f);
         }
         if (depth) *depth = t;
         materialResponse_t r;
+        const vector3d_t wo = -ray.dir;
         if (sp.material) {
-            r = sp.material->response(sp);
+            sp.fromInside = inside && inside == sp.material;
+            r = sp.material->response(sp, wo);
         } else {
+            r.N = sp.N;
             r.diffuse = color_t(1.f);
         }
         color_t col = r.emit;
         if (!r.diffuse.isBlack() || !r.translucent.isBlack()) col += directLight(ctx, state, sp, r);
         float alpha = 1.f;
+        const float offset = minRayDist(sp.P);
         if (level < rayDepth_) {
-            const float offset = minRayDist(sp.P);
             if (!r.mirror.isBlack()) {
                 ray_t refl;
                 refl.from = sp.P;
-                refl.dir = (ray.dir - sp.N * (2.f * dot(ray.dir, sp.N))).normalized();
+                refl.dir = (ray.dir - r.N * (2.f * dot(ray.dir, r.N))).normalized();
                 // A shading normal may send the reflection below the surface; mirror it back.
                 if (dot(refl.dir, sp.Ng) < 0.f)
                     refl.dir = (refl.dir - sp.Ng * (2.f * dot(refl.dir, sp.Ng))).normalized();
                 refl.tmin = offset;
                 state.raylevel = level + 1;
-                col += r.mirror * trace(ctx, state, refl, level + 1, nullptr, nullptr);
+                col += r.mirror * trace(ctx, state, refl, level + 1, nullptr, nullptr, inside);
             }
+            if (!r.refract.isBlack()) {
+                // Entering the object the ray now travels in it; leaving, it is outside again.
+                ray_t refr;
+                refr.from = sp.P;
+                refr.dir = r.refractDir;
+                refr.tmin = offset;
+                state.raylevel = level + 1;
+                const material_t* behind = sp.fromInside ? nullptr : sp.material;
+                col += r.refract * trace(ctx, state, refr, level + 1, nullptr, nullptr, behind);
+            }
+        }
+        if (level < rayDepth_ + kExtraTransparentDepth) {
             if (!r.transmit.isBlack()) {
                 ray_t through;
                 through.from = sp.P;
                 through.dir = ray.dir;
                 through.tmin = offset;
                 state.raylevel = level + 1;
-                const colorA_t behind = trace(ctx, state, through, level + 1, nullptr, nullptr);
+                const colorA_t behind = trace(ctx, state, through, level + 1, nullptr, nullptr, inside);
                 col += r.transmit * behind;
                 const float seeThrough = r.transmit.energy();
                 alpha = std::clamp(1.f - seeThrough * (1.f - behind.A), 0.f, 1.f);
             }
         }
+        // Beer–Lambert absorption over the segment travelled inside a refracting object.
+        if (inside) col *= inside->insideTransmittance(t);
         return colorA_t(col, alpha);
     }
 
@@ -127,7 +150,7 @@ private:
                 const float s2 = wrap(radicalInverse2(static_cast<uint32_t>(i)) + r2);
                 lightSample_t ls;
                 if (!light->illuminate(sp.P, s1, s2, ls)) continue;
-                const float cosN = dot(sp.N, ls.wi);
+                const float cosN = dot(r.N, ls.wi);
                 const float cosNg = dot(sp.Ng, ls.wi);
                 color_t f;
                 if (cosN > 0.f && cosNg > 0.f) {
@@ -151,6 +174,15 @@ private:
                                               : ctx.scene->isShadowed(shadow)) {
                         continue;
                     }
+                }
+                if (ctx.volumeIntegrator) {
+                    // Media between the point and the light dim the sample.
+                    ray_t toLight;
+                    toLight.from = sp.P;
+                    toLight.dir = ls.wi;
+                    toLight.tmin = bias;
+                    toLight.tmax = ls.distance > 0.f ? ls.distance : -1.f;
+                    filter *= ctx.volumeIntegrator->transmittance(ctx, state, toLight);
                 }
                 sum += f * ls.color * filter * std::fabs(cosN);
             }

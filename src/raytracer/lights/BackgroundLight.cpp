@@ -1,0 +1,136 @@
+#include "raytracer/lights/BackgroundLight.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace yafaray {
+namespace {
+
+// Rows of the latitude-longitude map, from the zenith to the nadir.
+constexpr int kRows = 256;
+// Columns per row: a few at the poles, up to kMinColumns + kExtraColumns at the horizon, so
+// that cells cover about the same solid angle.
+constexpr int kMinColumns = 16;
+constexpr int kExtraColumns = 496;
+// Every cell keeps this share of the mean cell weight, so no direction has zero density.
+constexpr float kWeightFloor = 0.01f;
+// Samples with a density below this are dropped.
+constexpr float kMinPdf = 1e-6f;
+
+// Index of the first CDF entry above u, for a CDF of n entries ending at 1.
+int findInterval(const float* cdf, int n, float u) {
+    const float* it = std::upper_bound(cdf, cdf + n, u);
+    return std::clamp(static_cast<int>(it - cdf), 0, n - 1);
+}
+
+}  // namespace
+
+backgroundLight_t::backgroundLight_t(const background_t* background, int samples, float scale)
+    : background_(background), samples_(std::max(1, samples)), scale_(scale) {
+    buildDistribution();
+}
+
+backgroundLight_t::backgroundLight_t(std::unique_ptr<background_t> background, int samples, float scale)
+    : owned_(std::move(background)),
+      background_(owned_.get()),
+      samples_(std::max(1, samples)),
+      scale_(scale) {
+    buildDistribution();
+}
+
+void backgroundLight_t::buildDistribution() {
+    columnStart_.assign(kRows + 1, 0);
+    rowPmf_.assign(kRows, 0.f);
+    rowCdf_.assign(kRows, 0.f);
+    columnPmf_.clear();
+    columnCdf_.clear();
+    std::vector<double> weights;
+    double total = 0;
+    for (int k = 0; k < kRows; ++k) {
+        const float theta = kPi * (k + 0.5f) / kRows;
+        const float sinTheta = std::sin(theta), cosTheta = std::cos(theta);
+        const int cols = kMinColumns + static_cast<int>(kExtraColumns * sinTheta);
+        columnStart_[k] = static_cast<int>(weights.size());
+        for (int c = 0; c < cols; ++c) {
+            const float phi = 2.f * kPi * (c + 0.5f) / cols;
+            const vector3d_t dir(sinTheta * std::cos(phi), sinTheta * std::sin(phi), cosTheta);
+            const float l = std::max(0.f, radiance(dir).energy());
+            const double w = double(l) * sinTheta / cols;
+            weights.push_back(w);
+            total += w;
+        }
+    }
+    columnStart_[kRows] = static_cast<int>(weights.size());
+    // A share of the total spread in proportion to the cells' solid angles (sinθ / columns),
+    // so that even a black background samples every direction.
+    double solidAngleSum = 0;
+    for (int k = 0; k < kRows; ++k) solidAngleSum += std::sin(kPi * (k + 0.5f) / kRows);
+    const double floor = (total > 0 ? total : 1.0) * kWeightFloor / solidAngleSum;
+    columnPmf_.resize(weights.size());
+    columnCdf_.resize(weights.size());
+    std::vector<double> rowWeight(kRows, 0.0);
+    double sum = 0;
+    for (int k = 0; k < kRows; ++k) {
+        const float sinTheta = std::sin(kPi * (k + 0.5f) / kRows);
+        const int b = columnStart_[k], e = columnStart_[k + 1];
+        for (int i = b; i < e; ++i) {
+            weights[i] += floor * sinTheta / (e - b);
+            rowWeight[k] += weights[i];
+        }
+        double acc = 0;
+        for (int i = b; i < e; ++i) {
+            columnPmf_[i] = static_cast<float>(weights[i] / rowWeight[k]);
+            acc += weights[i];
+            columnCdf_[i] = static_cast<float>(acc / rowWeight[k]);
+        }
+        columnCdf_[e - 1] = 1.f;
+        sum += rowWeight[k];
+    }
+    double acc = 0;
+    for (int k = 0; k < kRows; ++k) {
+        rowPmf_[k] = static_cast<float>(rowWeight[k] / sum);
+        acc += rowWeight[k];
+        rowCdf_[k] = static_cast<float>(acc / sum);
+    }
+    rowCdf_[kRows - 1] = 1.f;
+}
+
+vector3d_t backgroundLight_t::sampleDirection(float s1, float s2, float& pdf) const {
+    const int k = findInterval(rowCdf_.data(), kRows, s1);
+    const float rowLo = k > 0 ? rowCdf_[k - 1] : 0.f;
+    const float v = rowPmf_[k] > 0.f ? std::clamp((s1 - rowLo) / rowPmf_[k], 0.f, 0.99999f) : 0.5f;
+    const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
+    const int c = findInterval(columnCdf_.data() + b, cols, s2);
+    const float colLo = c > 0 ? columnCdf_[b + c - 1] : 0.f;
+    const float pc = columnPmf_[b + c];
+    const float u = pc > 0.f ? std::clamp((s2 - colLo) / pc, 0.f, 0.99999f) : 0.5f;
+    const float theta = kPi * (k + v) / kRows;
+    const float phi = 2.f * kPi * (c + u) / cols;
+    const float sinTheta = std::sin(theta);
+    pdf = sinTheta > 0.f ? rowPmf_[k] * kRows * pc * cols / (2.f * kPi * kPi * sinTheta) : 0.f;
+    return {sinTheta * std::cos(phi), sinTheta * std::sin(phi), std::cos(theta)};
+}
+
+float backgroundLight_t::pdf(const vector3d_t& dir) const {
+    const float theta = std::acos(std::clamp(dir.z, -1.f, 1.f));
+    const float sinTheta = std::sin(theta);
+    if (sinTheta <= 0.f) return 0.f;
+    const int k = std::clamp(static_cast<int>(theta / kPi * kRows), 0, kRows - 1);
+    float phi = std::atan2(dir.y, dir.x);
+    if (phi < 0.f) phi += 2.f * kPi;
+    const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
+    const int c = std::clamp(static_cast<int>(phi / (2.f * kPi) * cols), 0, cols - 1);
+    return rowPmf_[k] * kRows * columnPmf_[b + c] * cols / (2.f * kPi * kPi * sinTheta);
+}
+
+bool backgroundLight_t::illuminate(const point3d_t&, float s1, float s2, lightSample_t& ls) const {
+    float density = 0.f;
+    ls.wi = sampleDirection(s1, s2, density);
+    if (density < kMinPdf) return false;
+    ls.distance = -1.f;
+    // The integrators leave 1/π out of the BSDF, so the density is taken π times larger.
+    ls.color = radiance(ls.wi) * (1.f / (kPi * density));
+    return true;
+}
+
+}  // namespace yafaray

@@ -1,0 +1,178 @@
+// The stock procedural textures: "clouds", "marble", "wood", "musgrave" and "distorted_noise".
+// Each multiplies texture-space points by its "size" where noise is looked up, so a larger size
+// gives finer features.
+
+#include <cmath>
+#include <string>
+
+#include "raytracer/core/Environment.h"
+#include "raytracer/plugins.h"
+#include "raytracer/textures/Fractal.h"
+#include "raytracer/textures/ImageTexture.h"
+#include "raytracer/textures/ProceduralTexture.h"
+
+namespace yafaray {
+namespace {
+
+// "clouds": turbulence, optionally biased towards 0 ("negative") or 1 ("positive").
+class cloudsTexture_t : public proceduralTexture_t {
+public:
+    enum class bias_t { none, positive, negative };
+
+    explicit cloudsTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+        params.getParam("depth", depth_);
+        params.getParam("size", size_);
+        params.getParam("hard", hard_);
+        std::string bias;
+        params.getParam("bias", bias);
+        if (bias == "positive") bias_ = bias_t::positive;
+        if (bias == "negative") bias_ = bias_t::negative;
+        noise_ = noiseFrom(params, "noise_type");
+    }
+
+private:
+    float pattern(const point3d_t& p) const override {
+        const float v = turbulence(*noise_, p, depth_, size_, hard_);
+        switch (bias_) {
+            case bias_t::negative:
+                return v * v;
+            case bias_t::positive:
+                // The mirror image of the negative bias: values pushed towards 1, still in [0, 1].
+                return 1.f - (1.f - v) * (1.f - v);
+            case bias_t::none:
+                break;
+        }
+        return v;
+    }
+
+    int depth_ = 2;
+    float size_ = 1.f;
+    bool hard_ = false;
+    bias_t bias_ = bias_t::none;
+    std::unique_ptr<noiseGenerator_t> noise_;
+};
+
+// "marble": bands along x + y + z, disturbed by turbulence and sharpened by "sharpness".
+class marbleTexture_t : public proceduralTexture_t {
+public:
+    explicit marbleTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+        params.getParam("depth", depth_);
+        params.getParam("size", size_);
+        params.getParam("hard", hard_);
+        params.getParam("turbulence", turbulence_);
+        params.getParam("sharpness", sharpness_);
+        shape_ = waveShapeFrom(params);
+        noise_ = noiseFrom(params, "noise_type");
+    }
+
+private:
+    float pattern(const point3d_t& p) const override {
+        float w = 5.f * (p.x + p.y + p.z);
+        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_);
+        const float v = wave(shape_, w);
+        return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
+    }
+
+    int depth_ = 2;
+    float size_ = 1.f, turbulence_ = 1.f, sharpness_ = 1.f;
+    bool hard_ = false;
+    waveShape_t shape_ = waveShape_t::sine;
+    std::unique_ptr<noiseGenerator_t> noise_;
+};
+
+// "wood": straight bands ("wood_type" "bands") or rings around the origin ("rings").
+class woodTexture_t : public proceduralTexture_t {
+public:
+    explicit woodTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+        params.getParam("depth", depth_);
+        params.getParam("size", size_);
+        params.getParam("hard", hard_);
+        params.getParam("turbulence", turbulence_);
+        std::string type;
+        params.getParam("wood_type", type);
+        rings_ = type == "rings";
+        shape_ = waveShapeFrom(params);
+        noise_ = noiseFrom(params, "noise_type");
+    }
+
+private:
+    float pattern(const point3d_t& p) const override {
+        float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
+        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_);
+        return wave(shape_, w);
+    }
+
+    int depth_ = 2;
+    float size_ = 1.f, turbulence_ = 1.f;
+    bool hard_ = false, rings_ = false;
+    waveShape_t shape_ = waveShape_t::sine;
+    std::unique_ptr<noiseGenerator_t> noise_;
+};
+
+// "musgrave": one of the musgrave fractals at size·p, times "intensity" (not clamped).
+class musgraveTexture_t : public proceduralTexture_t {
+public:
+    using fractal_t = float (*)(const noiseGenerator_t&, const point3d_t&, const musgraveParams_t&);
+
+    explicit musgraveTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+        params.getParam("H", m_.H);
+        params.getParam("lacunarity", m_.lacunarity);
+        params.getParam("octaves", m_.octaves);
+        params.getParam("offset", m_.offset);
+        params.getParam("gain", m_.gain);
+        params.getParam("size", size_);
+        params.getParam("intensity", intensity_);
+        std::string type;
+        params.getParam("musgrave_type", type);
+        if (type == "multifractal") fractal_ = &multiFractal;
+        if (type == "ridgedmf") fractal_ = &ridgedMultiFractal;
+        if (type == "hybridmf") fractal_ = &hybridMultiFractal;
+        if (type == "heteroterrain") fractal_ = &heteroTerrain;
+        noise_ = noiseFrom(params, "noise_type");
+    }
+
+private:
+    float pattern(const point3d_t& p) const override { return intensity_ * fractal_(*noise_, p * size_, m_); }
+
+    musgraveParams_t m_;
+    float size_ = 1.f, intensity_ = 1.f;
+    fractal_t fractal_ = &fBm;
+    std::unique_ptr<noiseGenerator_t> noise_;
+};
+
+// "distorted_noise": noise_type2 looked up at size·p displaced by noise_type1.
+class distortedNoiseTexture_t : public proceduralTexture_t {
+public:
+    explicit distortedNoiseTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+        params.getParam("distort", distort_);
+        params.getParam("size", size_);
+        distortion_ = noiseFrom(params, "noise_type1");
+        base_ = noiseFrom(params, "noise_type2");
+    }
+
+private:
+    float pattern(const point3d_t& p) const override {
+        return distortedNoise(*distortion_, *base_, p * size_, distort_);
+    }
+
+    float distort_ = 1.f, size_ = 1.f;
+    std::unique_ptr<noiseGenerator_t> distortion_, base_;
+};
+
+template <typename T>
+texture_t* proceduralFactory(paraMap_t& params, renderEnvironment_t&) {
+    return new T(params);
+}
+
+}  // namespace
+
+void registerPlugin_basictex(renderEnvironment_t& env) {
+    env.registerFactory("clouds", &proceduralFactory<cloudsTexture_t>);
+    env.registerFactory("marble", &proceduralFactory<marbleTexture_t>);
+    env.registerFactory("wood", &proceduralFactory<woodTexture_t>);
+    env.registerFactory("musgrave", &proceduralFactory<musgraveTexture_t>);
+    env.registerFactory("distorted_noise", &proceduralFactory<distortedNoiseTexture_t>);
+    env.registerFactory("image", &imageTextureFactory);
+}
+
+}  // namespace yafaray

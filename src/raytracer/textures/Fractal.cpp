@@ -1,0 +1,140 @@
+#include "raytracer/textures/Fractal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace yafaray {
+namespace {
+
+// More octaves than this add nothing visible and only cost time (and a hostile "depth" or
+// "octaves" must not hang a render).
+constexpr int kMaxOctaves = 24;
+
+// The integer and fractional octave counts of a musgrave "octaves" value.
+void splitOctaves(float octaves, int& whole, float& fraction) {
+    const float o = std::clamp(std::isfinite(octaves) ? octaves : 0.f, 0.f, float(kMaxOctaves));
+    whole = static_cast<int>(o);
+    fraction = o - whole;
+}
+
+}  // namespace
+
+float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard) {
+    depth = std::clamp(depth, 0, kMaxOctaves);
+    point3d_t q = p * size;
+    float sum = 0.f, amp = 1.f;
+    for (int i = 0; i <= depth; ++i) {
+        float n = noise(q);
+        if (hard) n = std::fabs(2.f * n - 1.f);
+        sum += amp * n;
+        amp *= 0.5f;
+        q = q * 2.f;
+    }
+    // Σ 2^−i over depth + 1 octaves is (2^(depth+1) − 1) / 2^depth.
+    const float norm = std::ldexp(1.f, depth) / (std::ldexp(1.f, depth + 1) - 1.f);
+    return sum * norm;
+}
+
+float fBm(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+    int k;
+    float r;
+    splitOctaves(m.octaves, k, r);
+    const float decay = std::pow(m.lacunarity, -m.H);
+    float value = 0.f, amp = 1.f;
+    point3d_t q = p;
+    for (int i = 0; i < k; ++i) {
+        value += amp * signedNoise(noise, q);
+        amp *= decay;
+        q = q * m.lacunarity;
+    }
+    if (r > 0.f) value += r * amp * signedNoise(noise, q);
+    return value;
+}
+
+float multiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+    int k;
+    float r;
+    splitOctaves(m.octaves, k, r);
+    const float decay = std::pow(m.lacunarity, -m.H);
+    float value = 1.f, amp = 1.f;
+    point3d_t q = p;
+    for (int i = 0; i < k; ++i) {
+        value *= 1.f + amp * signedNoise(noise, q);
+        amp *= decay;
+        q = q * m.lacunarity;
+    }
+    if (r > 0.f) value *= 1.f + r * amp * signedNoise(noise, q);
+    return value;
+}
+
+float heteroTerrain(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+    int k;
+    float r;
+    splitOctaves(m.octaves, k, r);
+    const float decay = std::pow(m.lacunarity, -m.H);
+    float value = m.offset + signedNoise(noise, p);
+    float amp = decay;
+    point3d_t q = p * m.lacunarity;
+    for (int i = 1; i < k; ++i) {
+        value += (signedNoise(noise, q) + m.offset) * amp * value;
+        amp *= decay;
+        q = q * m.lacunarity;
+    }
+    if (r > 0.f) value += r * (signedNoise(noise, q) + m.offset) * amp * value;
+    return value;
+}
+
+float hybridMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+    int k;
+    float r;
+    splitOctaves(m.octaves, k, r);
+    const float decay = std::pow(m.lacunarity, -m.H);
+    float value = signedNoise(noise, p) + m.offset;
+    float weight = m.gain * value;
+    float amp = decay;
+    point3d_t q = p * m.lacunarity;
+    int i = 1;
+    for (; i < k && weight > 0.001f; ++i) {
+        weight = std::min(weight, 1.f);
+        const float signal = (signedNoise(noise, q) + m.offset) * amp;
+        value += weight * signal;
+        weight *= m.gain * signal;
+        amp *= decay;
+        q = q * m.lacunarity;
+    }
+    if (r > 0.f) value += r * (signedNoise(noise, q) + m.offset) * amp;
+    return value;
+}
+
+float ridgedMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+    int k;
+    float r;
+    splitOctaves(m.octaves, k, r);
+    const float decay = std::pow(m.lacunarity, -m.H);
+    float signal = m.offset - std::fabs(signedNoise(noise, p));
+    signal *= signal;
+    float value = signal;
+    float amp = decay;
+    point3d_t q = p * m.lacunarity;
+    for (int i = 1; i < k; ++i) {
+        const float weight = std::clamp(m.gain * signal, 0.f, 1.f);
+        signal = m.offset - std::fabs(signedNoise(noise, q));
+        signal = signal * signal * weight;
+        value += signal * amp;
+        amp *= decay;
+        q = q * m.lacunarity;
+    }
+    return value;
+}
+
+float distortedNoise(const noiseGenerator_t& distortion, const noiseGenerator_t& base, const point3d_t& p,
+                     float distort) {
+    // Three samples far apart along the diagonal act as independent noises.
+    constexpr float kApart = 13.5f;
+    const vector3d_t shift(kApart, kApart, kApart);
+    const vector3d_t r(signedNoise(distortion, p + shift), signedNoise(distortion, p),
+                       signedNoise(distortion, p - shift));
+    return signedNoise(base, p + r * distort);
+}
+
+}  // namespace yafaray

@@ -1,0 +1,194 @@
+#include "raytracer/textures/Noise.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace yafaray {
+namespace {
+
+// A fixed shuffle of 0…255 (Fisher–Yates driven by a 32-bit LCG with a constant seed), stored
+// twice so that chained look-ups need no wrap.
+struct permutation_t {
+    std::array<uint8_t, 512> p{};
+    constexpr permutation_t() {
+        std::array<int, 256> v{};
+        for (int i = 0; i < 256; ++i) v[i] = i;
+        uint32_t state = 0x4b6f7276u;  // "Korv"
+        for (int i = 255; i > 0; --i) {
+            state = state * 1664525u + 1013904223u;
+            const int j = static_cast<int>((state >> 8) % static_cast<uint32_t>(i + 1));
+            const int t = v[i];
+            v[i] = v[j];
+            v[j] = t;
+        }
+        for (int i = 0; i < 512; ++i) p[i] = static_cast<uint8_t>(v[i & 255]);
+    }
+};
+constexpr permutation_t kPerm;
+
+inline int perm(int i) {
+    return kPerm.p[i & 511];
+}
+inline int hash3(int x, int y, int z) {
+    return perm(perm(perm(x & 255) + (y & 255)) + (z & 255));
+}
+
+// The twelve edge midpoints of the cube [-1, 1]³, four of them repeated so that four hash
+// bits pick one without bias towards any axis pair.
+constexpr float kEdgeGradients[16][3] = {
+    {1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, {1, 0, 1}, {-1, 0, 1}, {1, 0, -1}, {-1, 0, -1},
+    {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}, {1, 1, 0}, {0, -1, 1}, {-1, 1, 0}, {0, -1, -1}};
+
+inline float edgeGrad(int h, float x, float y, float z) {
+    const float* g = kEdgeGradients[h & 15];
+    return g[0] * x + g[1] * y + g[2] * z;
+}
+
+inline float lerp(float t, float a, float b) {
+    return a + t * (b - a);
+}
+inline float quintic(float t) {
+    return t * t * t * (t * (t * 6.f - 15.f) + 10.f);
+}
+inline float cubic(float t) {
+    return t * t * (3.f - 2.f * t);
+}
+
+// Random unit gradients for the classic noise, from the same kind of constant-seed LCG.
+struct gradientTable_t {
+    std::array<std::array<float, 3>, 256> g{};
+    gradientTable_t() {
+        uint32_t state = 0x67726164u;  // "grad"
+        auto next = [&state] {
+            state = state * 1664525u + 1013904223u;
+            return static_cast<float>(state >> 8) * (2.f / 16777216.f) - 1.f;
+        };
+        for (auto& v : g) {
+            float x, y, z, l2;
+            do {  // rejection keeps the directions uniform over the sphere
+                x = next(), y = next(), z = next();
+                l2 = x * x + y * y + z * z;
+            } while (l2 > 1.f || l2 < 1e-4f);
+            const float inv = 1.f / std::sqrt(l2);
+            v = {x * inv, y * inv, z * inv};
+        }
+    }
+};
+const gradientTable_t& gradients() {
+    static const gradientTable_t table;
+    return table;
+}
+
+// Avalanching 32-bit integer hash (xorshift-multiply rounds).
+inline uint32_t mix(uint32_t h) {
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    h *= 0x846ca68bu;
+    h ^= h >> 16;
+    return h;
+}
+inline float unitFloat(uint32_t h) {
+    return static_cast<float>(h >> 8) * (1.f / 16777216.f);
+}
+
+}  // namespace
+
+float newPerlinNoise_t::raw(const point3d_t& p) {
+    const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    const float x = p.x - fx, y = p.y - fy, z = p.z - fz;
+    const float u = quintic(x), v = quintic(y), w = quintic(z);
+    auto g = [&](int i, int j, int k) { return edgeGrad(hash3(X + i, Y + j, Z + k), x - i, y - j, z - k); };
+    const float n = lerp(w, lerp(v, lerp(u, g(0, 0, 0), g(1, 0, 0)), lerp(u, g(0, 1, 0), g(1, 1, 0))),
+                         lerp(v, lerp(u, g(0, 0, 1), g(1, 0, 1)), lerp(u, g(0, 1, 1), g(1, 1, 1))));
+    return std::clamp(n, -1.f, 1.f);
+}
+
+float newPerlinNoise_t::operator()(const point3d_t& p) const {
+    return 0.5f + 0.5f * raw(p);
+}
+
+float stdPerlinNoise_t::operator()(const point3d_t& p) const {
+    // The offset keeps typical coordinates positive and away from the origin's symmetry.
+    const float px = p.x + 10000.f, py = p.y + 10000.f, pz = p.z + 10000.f;
+    const float fx = std::floor(px), fy = std::floor(py), fz = std::floor(pz);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    const float x = px - fx, y = py - fy, z = pz - fz;
+    const float u = cubic(x), v = cubic(y), w = cubic(z);
+    const auto& table = gradients().g;
+    auto g = [&](int i, int j, int k) {
+        const auto& d = table[hash3(X + i, Y + j, Z + k)];
+        return d[0] * (x - i) + d[1] * (y - j) + d[2] * (z - k);
+    };
+    const float n = lerp(w, lerp(v, lerp(u, g(0, 0, 0), g(1, 0, 0)), lerp(u, g(0, 1, 0), g(1, 1, 0))),
+                         lerp(v, lerp(u, g(0, 0, 1), g(1, 0, 1)), lerp(u, g(0, 1, 1), g(1, 1, 1))));
+    return std::clamp(0.5f + 0.75f * n, -0.1f, 1.1f);
+}
+
+void voronoiNoise_t::distances(const point3d_t& p, float f[4]) {
+    const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    float d2[4] = {1e30f, 1e30f, 1e30f, 1e30f};
+    for (int k = -1; k <= 1; ++k) {
+        for (int j = -1; j <= 1; ++j) {
+            for (int i = -1; i <= 1; ++i) {
+                const uint32_t h =
+                    mix(static_cast<uint32_t>(X + i) * 73856093u ^ static_cast<uint32_t>(Y + j) * 19349663u ^
+                        static_cast<uint32_t>(Z + k) * 83492791u);
+                const float ox = unitFloat(h), oy = unitFloat(mix(h + 1u)), oz = unitFloat(mix(h + 2u));
+                const float dx = fx + i + ox - p.x, dy = fy + j + oy - p.y, dz = fz + k + oz - p.z;
+                float d = dx * dx + dy * dy + dz * dz;
+                // Insert into the sorted four nearest.
+                for (int s = 0; s < 4; ++s) {
+                    if (d < d2[s]) std::swap(d, d2[s]);
+                }
+            }
+        }
+    }
+    for (int s = 0; s < 4; ++s) f[s] = std::sqrt(d2[s]);
+}
+
+float voronoiNoise_t::operator()(const point3d_t& p) const {
+    float f[4];
+    distances(p, f);
+    switch (kind_) {
+        case kind_t::F1:
+            return f[0];
+        case kind_t::F2:
+            return f[1];
+        case kind_t::F3:
+            return f[2];
+        case kind_t::F4:
+            return f[3];
+        case kind_t::F2F1:
+            return f[1] - f[0];
+        case kind_t::crackle:
+            return std::min(1.f, 10.f * (f[1] - f[0]));
+    }
+    return f[0];
+}
+
+float cellNoise_t::operator()(const point3d_t& p) const {
+    const int x = static_cast<int>(std::floor(p.x)), y = static_cast<int>(std::floor(p.y)),
+              z = static_cast<int>(std::floor(p.z));
+    const uint32_t n =
+        static_cast<uint32_t>(x) + 1301u * static_cast<uint32_t>(y) + 314159u * static_cast<uint32_t>(z);
+    return unitFloat(mix(n));
+}
+
+std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type) {
+    using kind = voronoiNoise_t::kind_t;
+    if (type == "stdperlin") return std::make_unique<stdPerlinNoise_t>();
+    if (type == "voronoi_f1") return std::make_unique<voronoiNoise_t>(kind::F1);
+    if (type == "voronoi_f2") return std::make_unique<voronoiNoise_t>(kind::F2);
+    if (type == "voronoi_f3") return std::make_unique<voronoiNoise_t>(kind::F3);
+    if (type == "voronoi_f4") return std::make_unique<voronoiNoise_t>(kind::F4);
+    if (type == "voronoi_f2f1") return std::make_unique<voronoiNoise_t>(kind::F2F1);
+    if (type == "voronoi_crackle") return std::make_unique<voronoiNoise_t>(kind::crackle);
+    if (type == "cellnoise") return std::make_unique<cellNoise_t>();
+    return std::make_unique<newPerlinNoise_t>();
+}
+
+}  // namespace yafaray

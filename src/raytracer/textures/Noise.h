@@ -1,0 +1,72 @@
+#pragma once
+
+// Scalar noise over 3-D space, the basis of every procedural texture. Each generator is
+// deterministic (fixed tables, no global state) and safe to call from any thread.
+
+#include <memory>
+#include <string>
+
+#include "raytracer/core/Vector.h"
+
+namespace yafaray {
+
+class noiseGenerator_t {
+public:
+    virtual ~noiseGenerator_t() = default;
+    // Noise value at p; see each generator for its range.
+    virtual float operator()(const point3d_t& p) const = 0;
+};
+
+// "newperlin": improved gradient noise (quintic fade, 12 cube-edge gradients) over a fixed
+// permutation table. 0.5 + 0.5·n with |n| ≤ 1: within [0, 1]; 0.5 on every lattice point.
+class newPerlinNoise_t : public noiseGenerator_t {
+public:
+    float operator()(const point3d_t& p) const override;
+    // The signed lattice noise n itself, in [-1, 1].
+    static float raw(const point3d_t& p);
+};
+
+// "stdperlin": classic lattice gradient noise with tabulated random unit gradients and cubic
+// weights, evaluated at p + 10000. 0.5 + 0.75·n, within [-0.1, 1.1] (it may overshoot [0, 1]
+// slightly); 0.5 on every lattice point.
+class stdPerlinNoise_t : public noiseGenerator_t {
+public:
+    float operator()(const point3d_t& p) const override;
+};
+
+// Worley cellular distances: one hashed feature point per unit cell, the 3×3×3 cells around p
+// searched with Euclidean distance.
+class voronoiNoise_t : public noiseGenerator_t {
+public:
+    enum class kind_t { F1, F2, F3, F4, F2F1, crackle };
+    explicit voronoiNoise_t(kind_t kind) : kind_(kind) {}
+    // F1…F4: distance to the 1st…4th nearest feature point, in [0, 2√3]. F2F1: F2 − F1 ≥ 0,
+    // within [0, 2√3]. crackle: min(1, 10·(F2 − F1)), in [0, 1].
+    float operator()(const point3d_t& p) const override;
+    // The four nearest distances, ascending.
+    static void distances(const point3d_t& p, float f[4]);
+
+private:
+    kind_t kind_;
+};
+
+// "cellnoise": one constant per unit cell, in [0, 1).
+class cellNoise_t : public noiseGenerator_t {
+public:
+    float operator()(const point3d_t& p) const override;
+};
+
+// Largest value voronoi distances can take (two cells away along a diagonal).
+constexpr float kVoronoiMaxDistance = 3.4641016f;
+
+// Generator for a "noise_type" name: "stdperlin", "newperlin", "voronoi_f1" … "voronoi_f4",
+// "voronoi_f2f1", "voronoi_crackle", "cellnoise"; any other name (empty included) gives
+// "newperlin". Never null.
+std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type);
+
+// The signed form 2n − 1 that musgrave and distorted noise build on.
+inline float signedNoise(const noiseGenerator_t& noise, const point3d_t& p) {
+    return 2.f * noise(p) - 1.f;
+}
+
+}  // namespace yafaray

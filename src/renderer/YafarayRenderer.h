@@ -1,0 +1,153 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "raytracer/interface.h"
+#include "scene/BaseRenderer.h"
+
+namespace yafaray {
+
+// The concrete type of the process-wide interface; it adds nothing but its destructor.
+class myyafrayinterface_t : public yafrayInterface_t {
+public:
+    ~myyafrayinterface_t() override;
+};
+
+}  // namespace yafaray
+
+namespace korvane {
+
+class RendererImage;
+class YafarayRenderer;
+
+// The ray tracer's pixels into a RendererImage: colour and alpha (alpha from the depth channel
+// when the scene has no sky), and the depth. Called from the render threads.
+class outNSImage final : public yafaray::colorOutput_t {
+public:
+    // Only alphaFromDepth is kept; the size and the name are the ray tracer's business.
+    outNSImage(int width, int height, const char* name, bool alphaFromDepth);
+    ~outNSImage() override;
+    // Not owned; null writes nothing.
+    void setRendererImage(RendererImage* image) { rendererImage_ = image; }
+    bool putPixel(int x, int y, const float* c, int channels) override;
+    // The image is read from the RendererImage directly.
+    void flush() override {}
+    void flushArea(int, int, int, int) override {}
+
+private:
+    RendererImage* rendererImage_ = nullptr;
+    bool alphaFromDepth_;
+};
+
+// The ray tracer's progress turned into "Rendering Pass n of m…" updates for the renderer, which
+// delivers them on the main thread. Calls come serialised from the render threads.
+class DelegateProgressBar_t final : public yafaray::progressBar_t {
+public:
+    explicit DelegateProgressBar_t(YafarayRenderer* receiver) : receiver_(receiver) {}
+    ~DelegateProgressBar_t() override;
+    void init(int totalSteps) override;
+    void update(int steps) override;
+    // The end-of-pass update waits until the main thread has handled it.
+    void done() override;
+    void setNumberOfPasses(int passes) override;
+
+    int totalSteps = 0;
+    int doneSteps = 0;
+    int numberOfPasses = 0;
+    int currentPass = 0;
+
+private:
+    std::string message() const;
+    YafarayRenderer* receiver_;  // not owned; outlives the render
+};
+
+// The only concrete renderer: builds a scene in the shared ray-tracer interface on a worker
+// thread, renders it into a RendererImage and tells the delegate on the main thread. One
+// renderer serves one render; make it with create() (the worker keeps it alive).
+class YafarayRenderer : public BaseRenderer {
+public:
+    YafarayRenderer();  // init: the defaults below
+    ~YafarayRenderer() override;
+    static std::shared_ptr<YafarayRenderer> create() { return std::make_shared<YafarayRenderer>(); }
+
+    // Settings dictionary: the output size, then the yafaray* keys (a missing key reads as 0).
+    void configureFromSettingsDictionary(const DefaultsDictionary& settings) override;
+    // The base class's keys, then the yafaray* keys at the formulas of quality level `level`,
+    // each only where missing or when force is set.
+    static DefaultsDictionary updateSettingsInDictionary(const DefaultsDictionary* settings, int level,
+                                                         bool force);
+
+    // Main thread. Takes a snapshot of the scene (copies of its layers), tells the delegate
+    // rendererDidStart synchronously and starts the detached worker. The live scene may change
+    // as soon as this returns.
+    void renderScene(std::shared_ptr<const Scene> scene, RendererDelegate* delegate) override;
+    // Main thread. No callback reaches the delegate afterwards; a running render stops soon.
+    void abort() override;
+
+    bool isYafarayRenderer() const override { return true; }
+    // The process-wide interface (null before the first render has created it).
+    yafaray::yafrayInterface_t* yafrayinterface() const override;
+    bool isAborted() const { return isAborted_; }
+
+    int rendererType() const override { return rendererType_; }
+    void setRendererType(int type) { rendererType_ = type; }
+    int pathSamples() const { return pathSamples_; }
+    void setPathSamples(int samples) { pathSamples_ = samples; }
+    int pathBounces() const { return pathBounces_; }
+    void setPathBounces(int bounces) { pathBounces_ = bounces; }
+    int lightSamples() const override { return lightSamples_; }
+    void setLightSamples(int samples) { lightSamples_ = samples; }
+    int aaSamples() const { return aaSamples_; }
+    void setAaSamples(int samples) { aaSamples_ = samples; }
+    int aaPasses() const { return aaPasses_; }
+    void setAaPasses(int passes) { aaPasses_ = passes; }
+    float volumeAccuracy() const { return volumeAccuracy_; }
+    void setVolumeAccuracy(float accuracy) { volumeAccuracy_ = accuracy; }
+    int rayDepth() const { return rayDepth_; }
+    void setRayDepth(int depth) { rayDepth_ = depth; }
+    bool useBackgroundAsLightSource() const { return useBackgroundAsLightSource_; }
+    void setUseBackgroundAsLightSource(bool use) override { useBackgroundAsLightSource_ = use; }
+    // Render threads; 0 (the default) means one per processor.
+    int threads() const { return threads_; }
+    void setThreads(int threads) { threads_ = threads; }
+
+    // Configures the integrators on `yi` (the surface integrator "surfaceIntegrator" and the
+    // volume integrator "volumeIntegrator"). False, with the reason in `error`, when the ray
+    // tracer refuses either. Worker thread.
+    bool setupIntegrators(yafaray::yafrayInterface_t& yi, std::string* error);
+
+    // Main thread: the update that the worker and the progress adapter post.
+    void progressUpdated(float progress, const std::string& message);
+    // Posts a progress update to the main thread; with `wait`, returns after it was handled.
+    void postProgress(float progress, std::string message, bool wait = false);
+
+private:
+    static void startRender(std::shared_ptr<YafarayRenderer> self);
+    void constructGeometry();
+    // The render parameters of the main map, in their fixed order.
+    void setRenderParameters(yafaray::yafrayInterface_t& yi);
+
+    std::unique_ptr<outNSImage> output_;
+    std::shared_ptr<RendererImage> rendererImage_;
+    std::atomic<bool> isAborted_{false};
+    int rendererType_ = 0;
+    int pathSamples_ = 10;
+    int pathBounces_ = 2;
+    int lightSamples_ = 10;
+    int aaSamples_ = 1;
+    int aaPasses_ = 1;
+    float volumeAccuracy_ = 0.2f;
+    int rayDepth_ = 128;
+    std::atomic<bool> useBackgroundAsLightSource_{true};
+    int threads_ = 0;
+    std::mutex abortLock_;
+};
+
+// The process-wide interface, created (with every plug-in registered) on first use by the render
+// worker that holds the render lock. Exposed for the call trace and for tests.
+yafaray::yafrayInterface_t& sharedYafrayInterface();
+
+}  // namespace korvane

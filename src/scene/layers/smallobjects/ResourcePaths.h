@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace korvane {
+
+// Where the application's read-only resources (plant textures, the mesh object library) live:
+// the folder named by $KORVANE_RESOURCES_DIR, else a "resources" folder beside the running program or
+// up to four folders above it (the build tree), else the source tree's resources folder. Any thread.
+std::optional<std::string> resourcesDirectory();
+
+// The full path of a resource ("plants/GreenGrass.png"), or none when no resources folder holds it.
+std::optional<std::string> resourcePath(const std::string& relativePath);
+
+}  // namespace korvane

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "EngineTestSupport.h"
+
+namespace {
+
+using enginetest::CapturedImage;
+using enginetest::SceneBuilder;
+using yafaray::point3d_t;
+
+// A flat-shaded sphere: a convex body never sees itself, so under a uniform sky every point
+// reflects exactly albedo × sky.
+void sphere(SceneBuilder& s, const point3d_t& c, float radius, const yafaray::material_t* mat) {
+    constexpr int kRings = 48, kSegments = 96;
+    unsigned int id = 0;
+    s.yi.startTriMesh(id, kRings * kSegments, 2 * kRings * kSegments, false);
+    for (int i = 0; i <= kRings; ++i) {
+        const float theta = yafaray::kPi * i / kRings;
+        for (int j = 0; j < kSegments; ++j) {
+            const float phi = 2.f * yafaray::kPi * j / kSegments;
+            s.yi.addVertex(c.x + radius * std::sin(theta) * std::cos(phi),
+                           c.y + radius * std::sin(theta) * std::sin(phi), c.z + radius * std::cos(theta));
+        }
+    }
+    for (int i = 0; i < kRings; ++i) {
+        for (int j = 0; j < kSegments; ++j) {
+            const int a = i * kSegments + j, b = i * kSegments + (j + 1) % kSegments;
+            const int cc = a + kSegments, d = b + kSegments;
+            if (i > 0) s.yi.addTriangle(a, cc, b, mat);
+            if (i + 1 < kRings) s.yi.addTriangle(b, cc, d, mat);
+        }
+    }
+    s.yi.endTriMesh();
+}
+
+void pathTracing(SceneBuilder& s, int samples, int bounces, bool useBackground) {
+    s.yi.paramsClearAll();
+    s.yi.paramsSetString("type", "pathtracing");
+    s.yi.paramsSetBool("transpShad", true);
+    s.yi.paramsSetBool("use_background", useBackground);
+    s.yi.paramsSetInt("raydepth", 5);
+    s.yi.paramsSetInt("shadowDepth", 5);
+    s.yi.paramsSetInt("bounces", bounces);
+    s.yi.paramsSetInt("path_samples", samples);
+    s.yi.createIntegrator("surfaceIntegrator");
+    s.yi.paramsClearAll();
+    s.yi.paramsSetString("type", "none");
+    s.yi.createIntegrator("volumeIntegrator");
+}
+
+void constantBackground(SceneBuilder& s, float value) {
+    s.yi.paramsClearAll();
+    s.yi.paramsSetString("type", "constant");
+    s.yi.paramsSetColor("color", value, value, value, 1.f);
+    s.yi.createBackground("world_background");
+}
+
+TEST(Furnace, DiffuseSphereUnderAUniformSkyConvergesToItsAlbedo) {
+    SceneBuilder s;
+    auto* grey = s.diffuse("grey", 0.8f, 0.8f, 0.8f);
+    s.yi.startGeometry();
+    sphere(s, {0, 0, 0}, 1.f, grey);
+    s.yi.endGeometry();
+    s.camera("perspective", {0, -4, 0}, {0, 0, 0}, {0, -4, 1}, 32, 32);
+    constantBackground(s, 1.5f);
+    pathTracing(s, 16, 3, true);
+    SceneBuilder::RenderOptions o;
+    o.background = "world_background";
+    o.minSamples = 4;
+    const CapturedImage img = s.render(32, 32, o);
+    // The disc of the sphere (radius ≈ 7 pixels at focal 1 and distance 4) against the sky.
+    double sum = 0;
+    int n = 0;
+    for (int y = 12; y < 20; ++y) {
+        for (int x = 12; x < 20; ++x) {
+            sum += img.r(x, y);
+            ++n;
+        }
+    }
+    EXPECT_NEAR(sum / n / (0.8 * 1.5), 1.0, 0.02);
+    EXPECT_NEAR(img.r(1, 1), 1.5f, 1e-4f);
+}
+
+TEST(Furnace, WithoutUseBackgroundTheSkyLightsNothing) {
+    SceneBuilder s;
+    auto* grey = s.diffuse("grey", 0.8f, 0.8f, 0.8f);
+    s.yi.startGeometry();
+    sphere(s, {0, 0, 0}, 1.f, grey);
+    s.yi.endGeometry();
+    s.camera("perspective", {0, -4, 0}, {0, 0, 0}, {0, -4, 1}, 16, 16);
+    constantBackground(s, 1.f);
+    pathTracing(s, 4, 3, false);
+    SceneBuilder::RenderOptions o;
+    o.background = "world_background";
+    const CapturedImage img = s.render(16, 16, o);
+    EXPECT_NEAR(img.r(8, 8), 0.f, 1e-6f);
+}
+
+TEST(PathTracing, WhitePlaneUnderAPowerOneSunRendersOneAndBouncesAddLightInACorner) {
+    SceneBuilder s;
+    auto* white = s.diffuse("white");
+    s.yi.startGeometry();
+    s.quad({-3, -3, 0}, {6, 0, 0}, {0, 6, 0}, white);
+    // A wall along x = 0.5 that reflects sunlight onto the floor beside it.
+    s.quad({0.5f, -3, 0}, {0, 6, 0}, {0, 0, 3}, white);
+    s.yi.endGeometry();
+    s.topCamera(5.f, 40, 40);
+    s.sun({0, 0, 1}, 1.f, 0.f, 1);
+    pathTracing(s, 32, 2, false);
+    const CapturedImage img = s.render(40, 40);
+    // Every floor point gets the sun's 1.0 plus what the lit wall sends, more the closer it is.
+    EXPECT_GT(img.r(4, 20), 1.f);
+    EXPECT_GT(img.r(18, 20), img.r(4, 20) + 0.05f);
+    EXPECT_LT(img.r(18, 20), 2.f);
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "RecordingInterface.h"
+#include "scene/BaseRenderer.h"
+#include "scene/BaseSceneLayer.h"
+
+namespace korvane::testing {
+
+// Records the calls and also keeps every vertex the layers add.
+class VertexRecordingInterface : public RecordingInterface {
+public:
+    struct Vertex {
+        double x, y, z;
+    };
+    std::vector<Vertex> vertexList;
+
+    int addVertex(double x, double y, double z) override {
+        vertexList.push_back({x, y, z});
+        return RecordingInterface::addVertex(x, y, z);
+    }
+};
+
+// The ray-tracing renderer as the layers see it, answering with a recording interface whose
+// scene is open for geometry.
+class RecordingRenderer final : public BaseRenderer {
+public:
+    RecordingRenderer() {
+        yi.startScene();
+        yi.startGeometry();
+    }
+    bool isYafarayRenderer() const override { return true; }
+    yafaray::yafrayInterface_t* yafrayinterface() const override { return &yi; }
+
+    mutable VertexRecordingInterface yi;
+};
+
+// A renderer that is not the ray tracer: layers must append nothing to it.
+class OtherRenderer final : public BaseRenderer {};
+
+// Ground of constant height, or a plane rising with x (height = slope × x + base).
+class FlatGroundLayer final : public BaseSceneLayer {
+public:
+    FlatGroundLayer(float base, float slope = 0) : base_(base), slope_(slope) {}
+    std::optional<float> terrainElevationAtScenePoint(Point p) const override {
+        return base_ + slope_ * static_cast<float>(p.x);
+    }
+    std::shared_ptr<BaseSceneLayer> copy() const override { return std::make_shared<FlatGroundLayer>(base_, slope_); }
+    std::string archiveClassName() const override { return "FlatGroundLayer"; }
+
+private:
+    float base_, slope_;
+};
+
+// A lake covering the whole scene at a fixed height.
+class LakeLayer final : public BaseSceneLayer {
+public:
+    explicit LakeLayer(float height) : height_(height) {}
+    std::optional<float> activeWaterSurfaceHeight() const override { return height_; }
+    std::shared_ptr<BaseSceneLayer> copy() const override { return std::make_shared<LakeLayer>(height_); }
+    std::string archiveClassName() const override { return "LakeLayer"; }
+
+private:
+    float height_;
+};
+
+}  // namespace korvane::testing
