@@ -158,7 +158,7 @@ std::vector<uint8_t> encodeTga(const Bitmap& bitmap, TgaEncodeOptions options) {
     out.push_back(0);  // no colour map
     out.push_back(gray ? (options.runLength ? kGrayRle : kGray)
                        : (options.runLength ? kTrueColorRle : kTrueColor));
-    out.insert(out.end(), 5, 0);  // colour map specification
+    out.insert(out.end(), 5, 0);  // no colour map: its five descriptor bytes stay zero
     writeLE16(out, 0);            // x origin
     writeLE16(out, 0);            // y origin
     writeLE16(out, bitmap.width());
