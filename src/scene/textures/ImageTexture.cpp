@@ -20,7 +20,7 @@ std::string writeTemporaryTga(const Bitmap& bitmap) {
     std::filesystem::path directory = std::filesystem::temp_directory_path(error);
     if (error) directory = "/tmp";
     std::filesystem::path path = directory / (uniqueString() + ".tga");
-    std::vector<uint8_t> bytes = encodeTga(bitmap);
+    std::vector<uint8_t> bytes = encodeTextureTga(bitmap);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path.string();

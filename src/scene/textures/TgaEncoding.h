@@ -12,6 +12,6 @@ namespace korvane {
 // channels (16-bit grey keeps its high byte), formats without alpha get an opaque alpha. The file uses
 // TGA's default bottom-left origin, so the bitmap's last row is written first and its first row is the
 // top of the image. Empty for an empty bitmap. Any thread.
-std::vector<uint8_t> encodeTga(const Bitmap& bitmap);
+std::vector<uint8_t> encodeTextureTga(const Bitmap& bitmap);
 
 }  // namespace korvane

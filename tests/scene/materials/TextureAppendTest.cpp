@@ -221,13 +221,13 @@ TEST(ImageTextureTest, BitmapGoesThroughATemporaryTgaRemovedRightAfterCreation) 
     EXPECT_TRUE(renderer.recorder.existedAtCreation);
     EXPECT_EQ(std::filesystem::path(renderer.recorder.filename).extension(), ".tga");
     EXPECT_FALSE(std::filesystem::exists(renderer.recorder.filename));
-    EXPECT_EQ(renderer.recorder.bytes, encodeTga(*mask));
+    EXPECT_EQ(renderer.recorder.bytes, encodeTextureTga(*mask));
 }
 
 TEST(ImageTextureTest, TgaIsBottomUpTrueColourWithTheFirstRowOnTop) {
     Bitmap mask(2, 2, PixelFormat::Gray8);
     mask.setGray8(1, 0, 77);
-    std::vector<uint8_t> tga = encodeTga(mask);
+    std::vector<uint8_t> tga = encodeTextureTga(mask);
     ASSERT_EQ(tga.size(), 18u + 16u);
     EXPECT_EQ(tga[2], 2);  // uncompressed true colour
     EXPECT_EQ(tga[16], 32);
