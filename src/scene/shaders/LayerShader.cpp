@@ -1,21 +1,8 @@
 #include "scene/shaders/LayerShader.h"
 
-#include "foundation/archive/KeyedArchiver.h"
-#include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
-#include "scene/shaders/RecursionGuard.h"
 
 namespace korvane {
-
-std::optional<Color> combinedRepresentativeColor(const BaseShader* shader1, const BaseShader* shader2) {
-    RecursionGuard guard;
-    if (guard.tooDeep() || !shader1) return std::nullopt;
-    std::optional<Color> first = shader1->representativeColor();
-    if (!first) return std::nullopt;
-    std::optional<Color> second = shader2 ? shader2->representativeColor() : std::nullopt;
-    if (!second) return first;
-    return first->blended(0.5, *second);
-}
 
 std::shared_ptr<LayerShader> LayerShader::layerShaderWithShader1(std::shared_ptr<BaseShader> shader1,
                                                                  std::shared_ptr<BaseShader> shader2) {
@@ -25,49 +12,12 @@ std::shared_ptr<LayerShader> LayerShader::layerShaderWithShader1(std::shared_ptr
     return shader;
 }
 
-void LayerShader::appendToRenderer(BaseRenderer& renderer) {
-    RecursionGuard guard;
-    if (guard.tooDeep()) return;
-    if (shader1_) shader1_->appendToRenderer(renderer);
-    if (shader2_) shader2_->appendToRenderer(renderer);
-}
-
 void LayerShader::appendShaderNodeToRenderer(BaseRenderer& renderer) {
-    RecursionGuard guard;
-    yafaray::yafrayInterface_t* yi = interfaceOf(renderer);
-    if (guard.tooDeep() || !yi || !shader1_ || !shader2_) return;
-    shader1_->appendShaderNodeToRenderer(renderer);
-    shader2_->appendShaderNodeToRenderer(renderer);
-    yi->paramsPushList();
-    yi->paramsSetString("element", "shader_node");
-    yi->paramsSetString("type", "layer");
-    yi->paramsSetString("name", name().c_str());
+    yafaray::yafrayInterface_t* yi = beginCombiningNode(renderer, "layer");
+    if (!yi) return;
     yi->paramsSetString("input", shader1_->name().c_str());
     yi->paramsSetString("upper_layer", shader2_->name().c_str());
     yi->paramsSetInt("mode", mode_);
-}
-
-std::optional<Color> LayerShader::representativeColor() const {
-    return combinedRepresentativeColor(shader1_.get(), shader2_.get());
-}
-
-void LayerShader::setBumpStrength(float strength) {
-    RecursionGuard guard;
-    if (guard.tooDeep()) return;
-    if (shader1_ && shader1_->respondsToSetBumpStrength()) shader1_->setBumpStrength(strength);
-    if (shader2_ && shader2_->respondsToSetBumpStrength()) shader2_->setBumpStrength(strength);
-}
-
-void LayerShader::encode(KeyedArchiver& coder) const {
-    BaseShader::encode(coder);
-    coder.encodeObject("shader1", shader1_.get());
-    coder.encodeObject("shader2", shader2_.get());
-}
-
-void LayerShader::decode(KeyedUnarchiver& coder) {
-    BaseShader::decode(coder);
-    shader1_ = coder.decodeObjectOfClass<BaseShader>("shader1");
-    shader2_ = coder.decodeObjectOfClass<BaseShader>("shader2");
 }
 
 }  // namespace korvane
