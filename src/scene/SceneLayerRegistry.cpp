@@ -6,6 +6,7 @@
 #include "foundation/archive/ArchiveClassRegistry.h"
 #include "scene/Scene.h"
 #include "scene/layers/camera/CameraLayer.h"
+#include "scene/layers/clouds/CloudsLayer.h"
 #include "scene/layers/lighting/DirectionalLight.h"
 #include "scene/layers/lighting/LightingLayer.h"
 #include "scene/layers/lighting/PointLight.h"
@@ -63,6 +64,8 @@ void registerSceneClasses() {
         SceneLayerRegistry::shared().registerLayerClass<CameraLayer>("CameraLayer");
         SceneLayerRegistry::shared().registerLayerClass<WaterLayer>("WaterLayer");
         SceneLayerRegistry::shared().registerLayerClass<SkyLayer>("SkyLayer");
+        SceneLayerRegistry::shared().registerLayerClass<CloudsLayer>("CloudsLayer");
+        ArchiveClassRegistry::shared().registerClass<Cloud>("Cloud", "NSObject");
         SceneLayerRegistry::shared().registerLayerClass<FogLayer>("FogLayer");
         SceneLayerRegistry::shared().registerLayerClass<LightingLayer>("LightingLayer");
         ArchiveClassRegistry::shared().registerClass<BaseLight>("BaseLight", "NSObject");
