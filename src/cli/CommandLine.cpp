@@ -7,7 +7,17 @@ constexpr const char* kUsage =
     "usage: korvane COMMAND [ARGS]\n"
     "commands:\n"
     "  info FILE [--json]   size, terrain height, post-processing and layers of a scene document\n"
-    "  convert IN OUT       decode a document and write it again in the current format\n";
+    "  convert IN OUT       decode a document and write it again in the current format\n"
+    "  materials FILE --preset KEY | --list   rebuild the terrain materials from a preset\n"
+    "  new FILE [--size W H] [--max-height H] [--force]\n"
+    "                       write a new document with the default layers\n"
+    "  set FILE KEY=VALUE...  set fields by name (scene.size=W,H, water.height=0.3, ...)\n"
+    "  lights FILE --add directional|point [OPTIONS]   add a light\n"
+    "  clouds FILE --add [OPTIONS]   add a cloud\n"
+    "  render FILE -o OUT   render a scene document to a PNG, JPEG or TIFF image\n"
+    "  merge FILE TILE... -o OUT   put tiles of render --region together and post-process them\n"
+    "  heightmap FILE --import IMAGE [-o OUT] | --export OUT.png   load or save the terrain heightmap\n"
+    "  terrain FILE OP... [-o OUT]   fractal, noise, clamp, equalize, flats and erode the terrain\n";
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -18,6 +28,15 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (args[0] == "info") return runInfo(rest, out, err);
     if (args[0] == "convert") return runConvert(rest, out, err);
+    if (args[0] == "materials") return runMaterials(rest, out, err);
+    if (args[0] == "new") return runNew(rest, out, err);
+    if (args[0] == "set") return runSet(rest, out, err);
+    if (args[0] == "lights") return runLights(rest, out, err);
+    if (args[0] == "clouds") return runClouds(rest, out, err);
+    if (args[0] == "render") return runRender(rest, out, err);
+    if (args[0] == "merge") return runMerge(rest, out, err);
+    if (args[0] == "heightmap") return runHeightmap(rest, out, err);
+    if (args[0] == "terrain") return runTerrain(rest, out, err);
     err << "korvane: unknown command '" << args[0] << "'\n" << kUsage;
     return 2;
 }

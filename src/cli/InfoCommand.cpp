@@ -4,7 +4,10 @@
 #include <variant>
 
 #include "cli/Commands.h"
+#include "cli/FieldFamilies.h"
 #include "cli/JsonWriter.h"
+#include "cli/TerrainInfo.h"
+#include "cli/TextureLayerInfo.h"
 #include "scene/SceneFile.h"
 
 namespace korvane::cli {
@@ -65,6 +68,13 @@ std::string json(const Scene& scene) {
         w.value(layer->archiveClassName());
         w.key("name");
         w.value(layer->name());
+        writeTextureLayerInfo(*layer, w);
+        writeLightingLayerInfo(*layer, w);
+        writeSkyLayerInfo(*layer, w);
+        writeFogLayerInfo(*layer, w);
+        writeWaterLayerInfo(*layer, w);
+        writeCloudsLayerInfo(*layer, w);
+        writeTerrainAndCameraInfo(*layer, w);
         w.endObject();
     }
     w.endArray();

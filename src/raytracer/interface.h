@@ -107,7 +107,9 @@ public:
     virtual bool smoothMesh(unsigned int id, double angle);
 
     // Renders with the main map's settings ("camera_name", "integrator_name", "width", …) and
-    // returns when the image is finished or abort was called. pb may be null.
+    // returns when the image is finished or abort was called. pb may be null. With the ints
+    // "region_x0", "region_y0", "region_x1", "region_y1" only the pixels of that rectangle of the
+    // frame are rendered and put (in frame coordinates), bit-identical to a full render's.
     virtual void render(colorOutput_t& output, progressBar_t* pb = nullptr);
     // Makes a running render return within about one tile's work. Any thread.
     virtual void abort();

@@ -279,7 +279,12 @@ void TracingInterface::clearAll() {
     if (tracing()) write("clearAll");
     materialNames_.clear();
     mesh_ = MeshSummary{};
+    // The base class empties the parameters through paramsClearAll as part of this call; the trace
+    // shows only the calls made on the interface, not the ones it makes on itself. Callers hold the
+    // render lock, as setRendererCallTrace does when it changes tracing.
+    const bool wasTracing = tracing_.exchange(false);
     myyafrayinterface_t::clearAll();
+    tracing_ = wasTracing;
 }
 
 }  // namespace korvane

@@ -383,6 +383,12 @@ void YafarayRenderer::setRenderParameters(yafaray::yafrayInterface_t& yi) {
     yi.paramsSetInt("threads", threads);
     yi.paramsSetBool("z_channel", true);
     yi.paramsSetString("background_name", "world_background");
+    if (renderRegion_) {
+        yi.paramsSetInt("region_x0", renderRegion_->x0);
+        yi.paramsSetInt("region_y0", renderRegion_->y0);
+        yi.paramsSetInt("region_x1", renderRegion_->x1);
+        yi.paramsSetInt("region_y1", renderRegion_->y1);
+    }
 }
 
 }  // namespace korvane

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "raytracer/interface.h"
@@ -22,6 +23,15 @@ namespace korvane {
 
 class RendererImage;
 class YafarayRenderer;
+
+// A rectangle of whole pixels, [x0, x1) × [y0, y1), in the coordinates of the full frame (row 0 at
+// the top).
+struct PixelRegion {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    int width() const { return x1 - x0; }
+    int height() const { return y1 - y0; }
+    bool operator==(const PixelRegion&) const = default;
+};
 
 // The ray tracer's pixels into a RendererImage: colour and alpha (alpha from the depth channel
 // when the scene has no sky), and the depth. Called from the render threads.
@@ -113,6 +123,11 @@ public:
     // Render threads; 0 (the default) means one per processor.
     int threads() const { return threads_; }
     void setThreads(int threads) { threads_ = threads; }
+    // Only this rectangle of the output frame is rendered (the same camera, film and sampling as
+    // the whole frame, so its pixels equal those of a full render); the RendererImage keeps the
+    // frame's size and its other pixels stay as created. None (the default) renders everything.
+    const std::optional<PixelRegion>& renderRegion() const { return renderRegion_; }
+    void setRenderRegion(std::optional<PixelRegion> region) { renderRegion_ = region; }
 
     // Configures the integrators on `yi` (the surface integrator "surfaceIntegrator" and the
     // volume integrator "volumeIntegrator"). False, with the reason in `error`, when the ray
@@ -143,6 +158,7 @@ private:
     int rayDepth_ = 128;
     std::atomic<bool> useBackgroundAsLightSource_{true};
     int threads_ = 0;
+    std::optional<PixelRegion> renderRegion_;
     std::mutex abortLock_;
 };
 

@@ -160,6 +160,44 @@ TEST(DarkSky, BackgroundLightAddsOneLightOnlyWhenAsked) {
     EXPECT_EQ(log.count("unused parameter"), 0);
 }
 
+// The sun "add_sun" adds, seen from the origin: its direction and its colour × power.
+bool addedSun(const vector3d_t& from, float sunPower, bool night, yafaray::lightSample_t& ls) {
+    SceneBuilder s;
+    s.yi.paramsClearAll();
+    s.yi.paramsSetString("type", "darksky");
+    s.yi.paramsSetPoint("from", from.x, from.y, from.z);
+    s.yi.paramsSetFloat("turbidity", 3.5);
+    s.yi.paramsSetBool("add_sun", true);
+    s.yi.paramsSetFloat("sun_power", sunPower);
+    s.yi.paramsSetBool("night", night);
+    s.yi.createBackground("world_background");
+    const auto& lights = s.yi.getRenderEnvironment()->lights();
+    if (lights.empty()) return false;
+    EXPECT_EQ(lights.size(), 1u);
+    return lights[0]->illuminate({0, 0, 0}, 0.5f, 0.5f, ls);
+}
+
+TEST(DarkSky, AddSunAddsASunlightThatReddensTowardsTheHorizon) {
+    yafaray::lightSample_t high, low, doubled, night, below;
+    ASSERT_TRUE(addedSun({0, 0, 1}, 1.f, false, high));
+    ASSERT_TRUE(addedSun({1, 0, 0.05f}, 1.f, false, low));
+    ASSERT_TRUE(addedSun({0, 0, 1}, 2.f, false, doubled));
+    ASSERT_TRUE(addedSun({0, 0, 1}, 1.f, true, night));
+    EXPECT_FALSE(addedSun({1, 0, -0.5f}, 1.f, false, below)) << "a sun far below the horizon adds no light";
+    // Inside the sun's half-degree cone around "from".
+    EXPECT_GT(high.wi.z, 0.9999f);
+    EXPECT_GT(dot(low.wi, vector3d_t(1, 0, 0.05f).normalized()), 0.999f);
+    // High up the sun is nearly white, blue a little weaker; at the horizon blue is mostly gone.
+    EXPECT_GT(high.color.B, 0.7f);
+    EXPECT_GE(high.color.R, high.color.G);
+    EXPECT_GE(high.color.G, high.color.B);
+    EXPECT_LT(low.color.B / low.color.R, 0.5f * high.color.B / high.color.R);
+    EXPECT_NEAR(doubled.color.G, 2.f * high.color.G, 1e-5f);
+    // At night the sun's power is halved and tinted (0.8, 0.8, 1).
+    EXPECT_NEAR(night.color.R, 0.4f * high.color.R, 1e-5f);
+    EXPECT_NEAR(night.color.B, 0.5f * high.color.B, 1e-5f);
+}
+
 // A test background with a bright cap around one direction over a dim uniform rest.
 class CappedBackground : public yafaray::background_t {
 public:

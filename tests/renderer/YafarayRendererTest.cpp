@@ -284,6 +284,31 @@ TEST_F(YafarayRenderTest, ActiveHazeAddsItsParametersToTheVolumeIntegrator) {
     EXPECT_EQ(trace[optimize + 3], "createIntegrator \"volumeIntegrator\"");
 }
 
+TEST_F(YafarayRenderTest, WithoutAFogLayerTheVolumeIntegratorGetsNoHaze) {
+    auto scene = std::make_shared<Scene>();
+    scene->addLayer(std::make_shared<TestSceneLayer>());
+    RecordingDelegate delegate;
+    render(smallRenderer(), scene, delegate);
+    ASSERT_EQ(delegate.completed, 1) << delegate.failure;
+    const int optimize = indexOf("paramsSetBool \"optimize\" true");
+    ASSERT_GT(optimize, 0);
+    EXPECT_EQ(trace[optimize + 1], "createIntegrator \"volumeIntegrator\"");
+}
+
+// The last fog layer of the stack decides, even when an earlier one has its haze on.
+TEST_F(YafarayRenderTest, TheLastFogLayerDecidesTheHaze) {
+    auto scene = std::make_shared<Scene>();
+    scene->addLayer(std::make_shared<TestSceneLayer>());
+    scene->addLayer(std::make_shared<TestFogLayer>(true));
+    scene->addLayer(std::make_shared<TestFogLayer>(false));
+    RecordingDelegate delegate;
+    render(smallRenderer(), scene, delegate);
+    ASSERT_EQ(delegate.completed, 1) << delegate.failure;
+    const int optimize = indexOf("paramsSetBool \"optimize\" true");
+    ASSERT_GT(optimize, 0);
+    EXPECT_EQ(trace[optimize + 1], "createIntegrator \"volumeIntegrator\"");
+}
+
 TEST_F(YafarayRenderTest, RendererTypeTwoSetsNoParametersAndTheRefusalReachesTheDelegate) {
     auto scene = std::make_shared<Scene>();
     scene->addLayer(std::make_shared<TestSceneLayer>());

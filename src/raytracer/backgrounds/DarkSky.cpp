@@ -173,18 +173,58 @@ color_t darkSkyBackground_t::eval(const vector3d_t& dir) const {
 
 namespace {
 
-background_t* darkSkyFactory(paraMap_t& params, renderEnvironment_t& env) {
-    // Keys read for compatibility that this sky does not act on: its own sun is not added (the
-    // lighting layer adds the sun).
-    bool addSun = false, castShadowsSun = true, withCaustic = true, withDiffuse = true;
+// Colour of direct sunlight after its path through the atmosphere: Rayleigh scattering
+// (0.008735·λ^−4.08 per air mass, λ in µm) and aerosols (Ångström's β = 0.04608·T − 0.04586,
+// α = 1.3) at one wavelength per channel, over Kasten's air mass, encoded for display as the sky
+// is. Ozone, mixed gases and water vapour, which only dent the spectrum, are left out.
+color_t sunColour(const vector3d_t& toSun, double turbidity) {
+    // Kasten's formula holds down to the horizon; a sun just below it keeps the horizon's air mass.
+    const double cosTheta = std::clamp(double(toSun.z), 0.0, 1.0);
+    const double thetaDeg = std::acos(cosTheta) * 180.0 / M_PI;
+    const double airMass = 1.0 / (cosTheta + 0.15 * std::pow(93.885 - thetaDeg, -1.253));
+    const double beta = std::max(0.0, 0.04608 * turbidity - 0.04586);
+    auto channel = [&](double micrometres) {
+        const double tau = 0.008735 * std::pow(micrometres, -4.08) + beta * std::pow(micrometres, -1.3);
+        return std::min(1.f, static_cast<float>(std::pow(std::exp(-airMass * tau), 1.0 / kDisplayGamma)));
+    };
+    return color_t(channel(0.65), channel(0.55), channel(0.45));
+}
+
+// "add_sun": a "sunlight" along the sky's sun direction while the sun is less than 100° from
+// the zenith, a little wider near the horizon (½·(2 − cos θ) degrees).
+void addSkySun(const darkSkySettings_t& s, const paraMap_t& params, renderEnvironment_t& env) {
     float sunPower = 1.f;
-    params.getParam("add_sun", addSun);
+    bool castShadowsSun = true;
     params.getParam("sun_power", sunPower);
     params.getParam("cast_shadows_sun", castShadowsSun);
+    const vector3d_t dir = s.from.lengthSqr() > 0.f ? s.from.normalized() : vector3d_t(0.f, 0.f, 1.f);
+    if (dir.z <= std::cos(100.0 * M_PI / 180.0)) return;
+    color_t colour = sunColour(dir, s.turbidity);
+    if (s.night) {
+        colour *= color_t(0.8f, 0.8f, 1.f);
+        sunPower *= 0.5f;
+    }
+    static std::atomic<int> counter{0};
+    paraMap_t sun;
+    sun.setParam("type", parameter_t(std::string("sunlight")));
+    sun.setParam("direction", parameter_t(point3d_t(dir.x, dir.y, dir.z)));
+    sun.setParam("color", parameter_t(colorA_t(colour, 1.f)));
+    sun.setParam("power", parameter_t(double(sunPower)));
+    sun.setParam("angle", parameter_t(0.5 * (2.0 - dir.z)));
+    sun.setParam("samples", parameter_t(s.lightSamples));
+    sun.setParam("cast_shadows", parameter_t(castShadowsSun));
+    const std::string name = "darksky_sun_" + std::to_string(counter.fetch_add(1));
+    if (!env.createLight(name, sun)) logMessage(logLevel_t::error, "darksky: sun not added (is \"sunlight\" registered?)");
+}
+
+background_t* darkSkyFactory(paraMap_t& params, renderEnvironment_t& env) {
+    // Read for compatibility; caustic and diffuse flags have no separate paths here.
+    bool addSun = false, withCaustic = true, withDiffuse = true;
+    params.getParam("add_sun", addSun);
     params.getParam("with_caustic", withCaustic);
     params.getParam("with_diffuse", withDiffuse);
-    if (addSun) logMessage(logLevel_t::warning, "darksky: add_sun is not supported; add a sunlight instead");
     const darkSkySettings_t s = readDarkSkySettings(params);
+    if (addSun) addSkySun(s, params, env);
     if (s.backgroundLight) {
         // The light rebuilds the same sky from these keys, at its lighting brightness.
         static std::atomic<int> counter{0};

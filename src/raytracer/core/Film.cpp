@@ -153,6 +153,21 @@ bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::strin
     s.centreOrder = order == "centre";
     if (!(s.pixelWidth > 0.f)) s.pixelWidth = 1.5f;
     if (!(s.gamma > 0.f)) s.gamma = 1.f;
+    s.regionX0 = s.regionY0 = 0;
+    s.regionX1 = s.width;
+    s.regionY1 = s.height;
+    int regionKeys = 0;
+    regionKeys += params.getParam("region_x0", s.regionX0);
+    regionKeys += params.getParam("region_y0", s.regionY0);
+    regionKeys += params.getParam("region_x1", s.regionX1);
+    regionKeys += params.getParam("region_y1", s.regionY1);
+    if (regionKeys > 0 && !(0 <= s.regionX0 && s.regionX0 < s.regionX1 && s.regionX1 <= s.width && 0 <= s.regionY0 &&
+                    s.regionY0 < s.regionY1 && s.regionY1 <= s.height)) {
+        error = "render region " + std::to_string(s.regionX0) + "," + std::to_string(s.regionY0) + " to " +
+                std::to_string(s.regionX1) + "," + std::to_string(s.regionY1) + " is empty or not inside the " +
+                std::to_string(s.width) + " x " + std::to_string(s.height) + " image";
+        return false;
+    }
     return true;
 }
 
@@ -205,6 +220,30 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
             return da < db;
         });
     }
+    // A region is rendered with the whole frame's tiles around it, kept in the frame's order, so
+    // that every sample and every sum comes out as in the full render. A pixel depends on the
+    // samples within the filter's border, and each later pass on the previous pass's pixels one
+    // step further out (the contrast test): that many pixels of margin make the region exact.
+    const tile_t region{s.regionX0, s.regionY0, s.regionX1, s.regionY1};
+    const bool wholeFrame = region.x0 == 0 && region.y0 == 0 && region.x1 == W && region.y1 == H;
+    if (!wholeFrame) {
+        const int margin = s.passes * (border + 1) + border;
+        const tile_t needed{region.x0 - margin, region.y0 - margin, region.x1 + margin, region.y1 + margin};
+        tiles.erase(std::remove_if(tiles.begin(), tiles.end(),
+                                   [&](const tile_t& t) {
+                                       return t.x1 <= needed.x0 || t.x0 >= needed.x1 || t.y1 <= needed.y0 ||
+                                              t.y0 >= needed.y1;
+                                   }),
+                    tiles.end());
+    }
+    std::vector<uint8_t> rendered(wholeFrame ? 0 : npix, 0);
+    int renderedPixels = wholeFrame ? W * H : 0;
+    for (const tile_t& t : tiles) {
+        if (wholeFrame) break;
+        renderedPixels += (t.x1 - t.x0) * (t.y1 - t.y0);
+        for (int y = t.y0; y < t.y1; ++y) std::fill_n(&rendered[size_t(y) * W + t.x0], t.x1 - t.x0, 1);
+    }
+    auto isRendered = [&](int x, int y) { return wholeFrame || rendered[size_t(y) * W + x]; };
 
     std::vector<accum_t> film(npix);
     std::vector<uint32_t> sampleCount(npix, 0);
@@ -227,7 +266,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
                                       : std::min(kMaxSamplesPerPass,
                                                  static_cast<int>(std::ceil(
                                                      s.incSamples * std::pow(s.sampleMultiplier, pass - 1))));
-        if (progress) progress->init(W * H);
+        if (progress) progress->init(renderedPixels);
 
         auto renderTile = [&](size_t ti) {
             const tile_t& t = tiles[ti];
@@ -333,13 +372,16 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
                 // A preview of the tile from its own samples; the pass's final pixels follow at
                 // its end, when the samples of neighbouring tiles are merged in as well.
                 float c[5];
-                for (int y = t.y0; y < t.y1; ++y) {
-                    for (int x = t.x0; x < t.x1; ++x) {
+                const tile_t shown{std::max(t.x0, region.x0), std::max(t.y0, region.y0), std::min(t.x1, region.x1),
+                                   std::min(t.y1, region.y1)};
+                for (int y = shown.y0; y < shown.y1; ++y) {
+                    for (int x = shown.x0; x < shown.x1; ++x) {
                         resolvePixel(buf[size_t(y - by0) * bw + (x - bx0)], s.gamma, c);
                         output.putPixel(x, y, c, channels);
                     }
                 }
-                output.flushArea(t.x0, t.y0, t.x1, t.y1);
+                if (shown.x0 < shown.x1 && shown.y0 < shown.y1)
+                    output.flushArea(shown.x0, shown.y0, shown.x1, shown.y1);
             }
             if (progress) progress->update((t.x1 - t.x0) * (t.y1 - t.y0));
         };
@@ -389,10 +431,11 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
         // Deliver the image of this pass.
         std::vector<float> pixels(npix * 5);
         for (size_t pi = 0; pi < npix; ++pi) resolvePixel(film[pi], s.gamma, &pixels[pi * 5]);
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) output.putPixel(x, y, &pixels[(size_t(y) * W + x) * 5], channels);
+        for (int y = region.y0; y < region.y1; ++y) {
+            for (int x = region.x0; x < region.x1; ++x)
+                output.putPixel(x, y, &pixels[(size_t(y) * W + x) * 5], channels);
         }
-        output.flushArea(0, 0, W, H);
+        output.flushArea(region.x0, region.y0, region.x1, region.y1);
         output.flush();
         if (progress) progress->done();
 
@@ -415,6 +458,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const su
                     return false;
                 };
                 auto check = [&](int x0, int y0, int x1, int y1) {
+                    if (!isRendered(x0, y0) || !isRendered(x1, y1)) return;
                     if (differs(x0, y0, x1, y1)) {
                         flagged[size_t(y0) * W + x0] = 1;
                         flagged[size_t(y1) * W + x1] = 1;

@@ -31,6 +31,11 @@ struct renderSettings_t {
     bool zChannel = false;
     float gamma = 1.f;
     bool clampRGB = false;
+    // The pixel rectangle [regionX0, regionX1) × [regionY0, regionY1) of the width × height
+    // frame that is rendered and delivered ("region_x0", "region_y0", "region_x1",
+    // "region_y1"; the whole frame when absent). Its pixels equal, bit for bit, the same pixels
+    // of a render of the whole frame, so that tiles rendered apart can be put together.
+    int regionX0 = 0, regionY0 = 0, regionX1 = 0, regionY1 = 0;
 };
 
 // Reads the render settings; false with a message when the image cannot be rendered.

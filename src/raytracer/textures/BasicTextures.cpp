@@ -80,7 +80,8 @@ private:
     std::unique_ptr<noiseGenerator_t> noise_;
 };
 
-// "wood": straight bands ("wood_type" "bands") or rings around the origin ("rings").
+// "wood": straight bands ("wood_type" "bands") or rings around the origin ("rings"), shaped
+// like marble's bands, "sharpness" included (the application's wood textures send it).
 class woodTexture_t : public proceduralTexture_t {
 public:
     explicit woodTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
@@ -88,6 +89,7 @@ public:
         params.getParam("size", size_);
         params.getParam("hard", hard_);
         params.getParam("turbulence", turbulence_);
+        params.getParam("sharpness", sharpness_);
         std::string type;
         params.getParam("wood_type", type);
         rings_ = type == "rings";
@@ -99,11 +101,12 @@ private:
     float pattern(const point3d_t& p) const override {
         float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
         if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_);
-        return wave(shape_, w);
+        const float v = wave(shape_, w);
+        return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
     }
 
     int depth_ = 2;
-    float size_ = 1.f, turbulence_ = 1.f;
+    float size_ = 1.f, turbulence_ = 1.f, sharpness_ = 1.f;
     bool hard_ = false, rings_ = false;
     waveShape_t shape_ = waveShape_t::sine;
     std::unique_ptr<noiseGenerator_t> noise_;
@@ -115,7 +118,8 @@ public:
     using fractal_t = float (*)(const noiseGenerator_t&, const point3d_t&, const musgraveParams_t&);
 
     explicit musgraveTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
-        params.getParam("H", m_.H);
+        // The application's musgrave textures send the exponent as "h".
+        if (!params.getParam("H", m_.H)) params.getParam("h", m_.H);
         params.getParam("lacunarity", m_.lacunarity);
         params.getParam("octaves", m_.octaves);
         params.getParam("offset", m_.offset);

@@ -127,24 +127,54 @@ float stdPerlinNoise_t::operator()(const point3d_t& p) const {
     return std::clamp(0.5f + 0.75f * n, -0.1f, 1.1f);
 }
 
-void voronoiNoise_t::distances(const point3d_t& p, float f[4]) {
-    const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
-    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
-    float d2[4] = {1e30f, 1e30f, 1e30f, 1e30f};
-    for (int k = -1; k <= 1; ++k) {
-        for (int j = -1; j <= 1; ++j) {
-            for (int i = -1; i <= 1; ++i) {
-                const uint32_t h =
-                    mix(static_cast<uint32_t>(X + i) * 73856093u ^ static_cast<uint32_t>(Y + j) * 19349663u ^
-                        static_cast<uint32_t>(Z + k) * 83492791u);
-                const float ox = unitFloat(h), oy = unitFloat(mix(h + 1u)), oz = unitFloat(mix(h + 2u));
-                const float dx = fx + i + ox - p.x, dy = fy + j + oy - p.y, dz = fz + k + oz - p.z;
-                float d = dx * dx + dy * dy + dz * dz;
-                // Insert into the sorted four nearest.
-                for (int s = 0; s < 4; ++s) {
-                    if (d < d2[s]) std::swap(d, d2[s]);
+namespace {
+
+// The 27 cells around a point's own cell, nearest first (own cell, faces, edges, corners), so
+// that the four nearest points are found early and farther cells can be skipped unhashed.
+struct cellOrder_t {
+    std::array<std::array<int, 3>, 27> offsets{};
+    constexpr cellOrder_t() {
+        int n = 0;
+        for (int ring = 0; ring <= 3; ++ring) {
+            for (int k = -1; k <= 1; ++k) {
+                for (int j = -1; j <= 1; ++j) {
+                    for (int i = -1; i <= 1; ++i) {
+                        if ((i != 0) + (j != 0) + (k != 0) == ring) offsets[n++] = {i, j, k};
+                    }
                 }
             }
+        }
+    }
+};
+constexpr cellOrder_t kCellOrder;
+
+}  // namespace
+
+void voronoiNoise_t::distances(const point3d_t& p, float f[4]) {
+    nearest(p, 4, f);
+}
+
+void voronoiNoise_t::nearest(const point3d_t& p, int count, float f[4]) {
+    const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    // Squared distance from p to the neighbouring cell on each side, per axis (index offset + 1).
+    const float rx = p.x - fx, ry = p.y - fy, rz = p.z - fz;
+    const float gapX[3] = {rx * rx, 0.f, (1.f - rx) * (1.f - rx)};
+    const float gapY[3] = {ry * ry, 0.f, (1.f - ry) * (1.f - ry)};
+    const float gapZ[3] = {rz * rz, 0.f, (1.f - rz) * (1.f - rz)};
+    float d2[4] = {1e30f, 1e30f, 1e30f, 1e30f};
+    for (const auto& [i, j, k] : kCellOrder.offsets) {
+        // No point of a cell lies nearer than the cell itself: skip it when that is already
+        // farther than the count-th nearest point found.
+        if (gapX[i + 1] + gapY[j + 1] + gapZ[k + 1] >= d2[count - 1]) continue;
+        const uint32_t h = mix(static_cast<uint32_t>(X + i) * 73856093u ^ static_cast<uint32_t>(Y + j) * 19349663u ^
+                               static_cast<uint32_t>(Z + k) * 83492791u);
+        const float ox = unitFloat(h), oy = unitFloat(mix(h + 1u)), oz = unitFloat(mix(h + 2u));
+        const float dx = fx + i + ox - p.x, dy = fy + j + oy - p.y, dz = fz + k + oz - p.z;
+        float d = dx * dx + dy * dy + dz * dz;
+        // Insert into the sorted four nearest.
+        for (int s = 0; s < 4; ++s) {
+            if (d < d2[s]) std::swap(d, d2[s]);
         }
     }
     for (int s = 0; s < 4; ++s) f[s] = std::sqrt(d2[s]);
@@ -152,7 +182,22 @@ void voronoiNoise_t::distances(const point3d_t& p, float f[4]) {
 
 float voronoiNoise_t::operator()(const point3d_t& p) const {
     float f[4];
-    distances(p, f);
+    switch (kind_) {
+        case kind_t::F1:
+            nearest(p, 1, f);
+            break;
+        case kind_t::F2:
+        case kind_t::F2F1:
+        case kind_t::crackle:
+            nearest(p, 2, f);
+            break;
+        case kind_t::F3:
+            nearest(p, 3, f);
+            break;
+        case kind_t::F4:
+            nearest(p, 4, f);
+            break;
+    }
     switch (kind_) {
         case kind_t::F1:
             return f[0];

@@ -47,6 +47,9 @@ public:
     static void distances(const point3d_t& p, float f[4]);
 
 private:
+    // The `count` (1…4) nearest distances in f[0…count−1], ascending; the rest of f is unspecified.
+    static void nearest(const point3d_t& p, int count, float f[4]);
+
     kind_t kind_;
 };
 

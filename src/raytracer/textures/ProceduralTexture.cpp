@@ -12,7 +12,8 @@ proceduralTexture_t::proceduralTexture_t(const paraMap_t& params) {
 }
 
 colorA_t proceduralTexture_t::getColor(const point3d_t& p) const {
-    const float v = getFloat(p);
+    // The adjustments act on the colour channels, so the blend takes the raw pattern value.
+    const float v = pattern(p);
     const color_t c = color1_ + (color2_ - color1_) * v;
     // A signed or unbounded pattern may extrapolate past the two colours; light stays positive.
     return adjust_.colour(colorA_t(color_t(std::max(0.f, c.R), std::max(0.f, c.G), std::max(0.f, c.B)), 1.f));

@@ -131,8 +131,11 @@ void CameraLayer::setScale(float scale) {
 }
 
 void CameraLayer::sceneSizeDidChange(Size fromSize, Size toSize) {
-    const double dx = static_cast<float>((toSize.width - fromSize.width) / 2);
-    const double dy = static_cast<float>((toSize.height - fromSize.height) / 2);
+    // Half the difference in single precision. Rounding the difference before halving gives the same
+    // value (halving is exact) and keeps the rounding: GCC 12's vectoriser drops a float round trip of
+    // the halved pair of doubles.
+    const double dx = static_cast<float>(toSize.width - fromSize.width) / 2.0f;
+    const double dy = static_cast<float>(toSize.height - fromSize.height) / 2.0f;
     willChange(KeyValueChangeKind::Setting, {}, kFromPointKey);
     fromPoint_ = {fromPoint_.x + dx, fromPoint_.y + dy};
     didChange(KeyValueChangeKind::Setting, {}, kFromPointKey);

@@ -6,13 +6,13 @@
 #include <iostream>
 
 #include "foundation/ImageCodecs.h"
-#include "foundation/UniqueString.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
 #include "scene/Scene.h"
 #include "scene/layers/camera/CameraLayer.h"
+#include "scene/materials/DiffuseMaterial.h"
 #include "scene/layers/terrain/HeightmapSampler.h"
 #include "scene/layers/terrain/TerrainLayerQuadTreeNode.h"
 #include "scene/layers/terrain/TerrainMaterialSource.h"
@@ -110,19 +110,13 @@ void drawScaledFlipped(const Bitmap& picture, Bitmap& heightmap) {
     }
 }
 
-// The black ground skirt's material; stands in for a black DiffuseMaterial appending itself.
-const yafaray::material_t* appendSkirtMaterial(yafaray::yafrayInterface_t& yi) {
-    yi.paramsClearAll();
-    yi.paramsSetString("type", "shinydiffusemat");
-    yi.paramsSetColor("color", 0.0f, 0.0f, 0.0f, 1.0f);
-    yi.paramsEndList();
-    return yi.createMaterial(("Ground Skirt - " + uniqueString()).c_str());
-}
-
 // The flat black ground around the scene, from (−o, −o) to (Ws + o, Hs + o) just below the terrain.
-void appendGroundSkirt(yafaray::yafrayInterface_t& yi, Size sceneSize, float sizeOverflow) {
+void appendGroundSkirt(BaseRenderer& renderer, yafaray::yafrayInterface_t& yi, Size sceneSize,
+                       float sizeOverflow) {
     const double o = static_cast<int>(sizeOverflow);
-    const yafaray::material_t* black = appendSkirtMaterial(yi);
+    DiffuseMaterial skirtMaterial;
+    skirtMaterial.setColor(Color::calibratedRGB(0, 0, 0));
+    const yafaray::material_t* black = skirtMaterial.appendToRenderer(renderer);
     unsigned int meshID = 0;
     yi.startTriMesh(meshID, 8, 12, false, true, 0);
     const double ws = sceneSize.width, hs = sceneSize.height;
@@ -283,7 +277,7 @@ void TerrainLayer::appendToRenderer(BaseRenderer& renderer) {
     yi->smoothMesh(0, smoothingFactor_);
     root.reset();
 
-    appendGroundSkirt(*yi, sceneSize, owner->sizeOverflow());
+    appendGroundSkirt(renderer, *yi, sceneSize, owner->sizeOverflow());
 }
 
 bool TerrainLayer::importHeightmap(std::span<const uint8_t> imageBytes, std::string* error) {

@@ -34,7 +34,23 @@ std::shared_ptr<BaseSceneLayer> TerrainTextureLayer::copy() const {
     auto layer = std::make_shared<TerrainTextureLayer>();
     layer->materialMaps_ = materialMaps_;
     layer->terrainLayer_ = terrainLayer_;
+    if (scene()) {
+        const auto terrains = scene()->layersOfClass<TerrainLayer>();
+        const auto found = std::find(terrains.begin(), terrains.end(), terrainLayer_);
+        if (found != terrains.end())
+            layer->copiedTerrainOrdinal_ = static_cast<int>(found - terrains.begin());
+    }
     return layer;
+}
+
+void TerrainTextureLayer::setScene(Scene* scene) {
+    BaseSceneLayer::setScene(scene);
+    if (!scene || copiedTerrainOrdinal_ < 0) return;
+    // The layers of a scene copy are added in stack order, so the terrain below is already there.
+    const auto terrains = scene->layersOfClass<TerrainLayer>();
+    if (copiedTerrainOrdinal_ < static_cast<int>(terrains.size()))
+        terrainLayer_ = terrains[static_cast<size_t>(copiedTerrainOrdinal_)];
+    copiedTerrainOrdinal_ = -1;
 }
 
 int TerrainTextureLayer::indexOfMaterialMap(const TerrainTextureLayerMaterialMap* map) const {

@@ -27,8 +27,10 @@ public:
     // initWithScene:andTerrainLayer: one base map with the "redrocks3" material and no mask.
     explicit TerrainTextureLayer(Scene* scene = nullptr,
                                  std::shared_ptr<TerrainLayer> terrainLayer = nullptr);
-    // The same map objects and the same terrain layer, no scene.
+    // The same map objects and the same terrain layer, no scene. Placed into a copy of the scene (the
+    // renderer's snapshot), the copy dresses that scene's copy of the terrain instead.
     std::shared_ptr<BaseSceneLayer> copy() const override;
+    void setScene(Scene* scene) override;
 
     // Layer table
     std::string name() const override { return "Terrain Materials"; }
@@ -81,6 +83,9 @@ private:
 
     std::shared_ptr<TerrainLayer> terrainLayer_;
     MaterialMapList materialMaps_;
+    // For a copy: which of the source scene's terrain layers (in stack order) it dresses; -1 when
+    // there is nothing to re-point.
+    int copiedTerrainOrdinal_ = -1;
 };
 
 }  // namespace korvane

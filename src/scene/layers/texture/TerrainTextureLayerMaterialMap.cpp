@@ -116,6 +116,11 @@ void TerrainTextureLayerMaterialMap::endMaskChange() {
 }
 
 void TerrainTextureLayerMaterialMap::sceneSizeDidChange(Size, Size) {
+    // The base map covers the whole terrain and is rendered without its mask: it has none.
+    if (terrainTextureLayer_ && terrainTextureLayer_->indexOfMaterialMap(this) == 0) {
+        maskImageRep_.reset();
+        return;
+    }
     const TerrainLayer* terrain = terrainTextureLayer_ ? terrainTextureLayer_->terrainLayer() : nullptr;
     const Bitmap* heightmap = terrain ? terrain->heightmapImageRep() : nullptr;
     if (!heightmap || heightmap->width() <= 0 || heightmap->height() <= 0) return;

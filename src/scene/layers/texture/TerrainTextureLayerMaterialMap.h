@@ -51,7 +51,7 @@ public:
 
     // Re-cuts the mask to the terrain's heightmap size: blank, with the old mask copied in unscaled,
     // centred on an axis that grew, kept from the drawing origin (column 0, the last row) on an axis
-    // that shrank. Without a heightmap the mask stays as it is.
+    // that shrank. Without a heightmap the mask stays as it is; the base map (index 0) keeps none.
     void sceneSizeDidChange(Size fromSize, Size toSize);
 
     // Archive: "terrainTextureLayer", "maskImageRep", "material".

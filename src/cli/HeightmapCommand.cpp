@@ -1,0 +1,117 @@
+// `korvane heightmap FILE --import IMAGE [-o OUT]` draws a picture into the document's terrain;
+// `korvane heightmap FILE --export OUT.png` writes the terrain as a 16-bit grey PNG.
+#include <optional>
+
+#include "cli/CommandArguments.h"
+#include "cli/Commands.h"
+#include "foundation/FileIO.h"
+#include "scene/SceneFile.h"
+#include "scene/layers/terrain/TerrainLayer.h"
+
+namespace korvane::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: korvane heightmap FILE --import IMAGE [-o OUT]\n"
+    "       korvane heightmap FILE --export OUT.png\n";
+// Pictures larger than this are refused before decoding.
+constexpr size_t kMaxImageBytes = size_t(1) << 30;
+
+int usageError(ArgumentCursor& arguments, const std::string& message, std::ostream& err) {
+    arguments.fail(message);
+    err << kUsage;
+    return 2;
+}
+
+// The document's terrain (the first in the stack); prints why there is none.
+TerrainLayer* terrainOf(Scene& scene, const std::string& path, std::ostream& err) {
+    auto terrains = scene.layersOfClass<TerrainLayer>();
+    if (terrains.empty()) {
+        err << "korvane: " << path << ": the document has no terrain layer\n";
+        return nullptr;
+    }
+    if (!terrains.front()->heightmapImageRep()) {
+        err << "korvane: " << path << ": the terrain has no heightmap (the scene has no area)\n";
+        return nullptr;
+    }
+    return terrains.front().get();
+}
+
+int importHeightmap(const std::string& path, const std::string& image, const std::string& output,
+                    std::ostream& out, std::ostream& err) {
+    std::string error;
+    std::optional<std::vector<uint8_t>> bytes = readFileContents(image, kMaxImageBytes, &error);
+    if (!bytes) {
+        err << "korvane: " << image << ": " << error << "\n";
+        return 1;
+    }
+    const int status = editSceneFile(
+        path, output,
+        [&](Scene& scene) {
+            TerrainLayer* terrain = terrainOf(scene, path, err);
+            if (!terrain) return false;
+            if (!terrain->importHeightmap(*bytes, &error)) {
+                err << "korvane: " << image << ": " << error << "\n";
+                return false;
+            }
+            return true;
+        },
+        err);
+    if (status == 0) out << "wrote " << (output.empty() ? path : output) << "\n";
+    return status;
+}
+
+int exportHeightmap(const std::string& path, const std::string& png, std::ostream& out, std::ostream& err) {
+    SceneReadResult result = readSceneFile(path);
+    if (!result.scene) {
+        err << "korvane: " << path << ": " << result.error << "\n";
+        return 1;
+    }
+    TerrainLayer* terrain = terrainOf(*result.scene, path, err);
+    if (!terrain) return 1;
+    const std::vector<uint8_t> encoded = terrain->exportHeightmapPng();
+    std::string error;
+    if (encoded.empty() || !writeFileAtomically(png, encoded, &error)) {
+        err << "korvane: " << png << ": " << (encoded.empty() ? "the heightmap could not be encoded" : error)
+            << "\n";
+        return 1;
+    }
+    out << "wrote " << png << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int runHeightmap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ArgumentCursor arguments(args, "heightmap", err);
+    std::string path, output;
+    std::optional<std::string> image, png;
+    while (!arguments.done()) {
+        const std::string arg = arguments.take();
+        std::optional<std::string>* target = arg == "--import" ? &image : arg == "--export" ? &png : nullptr;
+        if (target || arg == "-o") {
+            std::optional<std::string> value = arguments.value(arg);
+            if (!value) {
+                err << kUsage;
+                return 2;
+            }
+            if (target) {
+                *target = *value;
+            } else {
+                output = *value;
+            }
+        } else if (path.empty() && !arg.empty() && arg[0] != '-') {
+            path = arg;
+        } else {
+            return usageError(arguments, "unexpected argument '" + arg + "'", err);
+        }
+    }
+    if (path.empty()) return usageError(arguments, "no document given", err);
+    if (image.has_value() == png.has_value())
+        return usageError(arguments, "give exactly one of --import and --export", err);
+    if (png && !output.empty()) return usageError(arguments, "-o goes with --import only", err);
+    return image ? importHeightmap(path, *image, output, out, err) : exportHeightmap(path, *png, out, err);
+}
+
+}  // namespace korvane::cli

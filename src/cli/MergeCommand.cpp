@@ -1,0 +1,151 @@
+// `korvane merge FILE TILE… -o OUT`: puts the tiles rendered with `korvane render --region` together
+// into the whole frame, applies the scene's post-processing once on it (so blurs and blooms cross
+// the tile borders as in a direct render) and writes the image like `korvane render`.
+#include <optional>
+#include <vector>
+
+#include "cli/CommandArguments.h"
+#include "cli/Commands.h"
+#include "foundation/FileIO.h"
+#include "foundation/ImageCodecs.h"
+#include "renderer/DepthMapTiff.h"
+#include "renderer/RenderTile.h"
+#include "renderer/RenderedImageFile.h"
+#include "renderer/RendererImage.h"
+#include "renderer/ScenePostProcess.h"
+#include "scene/SceneFile.h"
+
+namespace korvane::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: korvane merge FILE TILE... -o OUT [--no-post] [--depth DEPTH.tiff]\n";
+constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
+// A tile holds 8 bytes per pixel plus its header; the largest frame bounds the largest tile.
+constexpr size_t kMaxTileBytes = size_t(kMaxImagePixels) * 8 + 4096;
+
+struct MergeOptions {
+    std::string scene;
+    std::vector<std::string> tiles;
+    std::string output;
+    std::string depthOutput;
+    bool postProcess = true;
+};
+
+std::optional<MergeOptions> parseOptions(const std::vector<std::string>& args, std::ostream& err) {
+    ArgumentCursor cursor(args, "merge", err);
+    MergeOptions options;
+    while (!cursor.done()) {
+        const std::string argument = cursor.take();
+        if (argument == "-o" || argument == "--depth") {
+            std::optional<std::string> value = cursor.value(argument);
+            if (!value) return std::nullopt;
+            (argument == "-o" ? options.output : options.depthOutput) = *value;
+        } else if (argument == "--no-post") {
+            options.postProcess = false;
+        } else if (!argument.empty() && argument[0] == '-') {
+            cursor.fail("unknown option '" + argument + "'");
+            return std::nullopt;
+        } else if (options.scene.empty()) {
+            options.scene = argument;
+        } else {
+            options.tiles.push_back(argument);
+        }
+    }
+    auto usage = [&](const std::string& message) -> std::optional<MergeOptions> {
+        cursor.fail(message);
+        err << kUsage;
+        return std::nullopt;
+    };
+    if (options.scene.empty()) return usage("no scene file given");
+    if (options.tiles.empty()) return usage("no tiles given");
+    if (options.output.empty()) return usage("no output image given (-o OUT)");
+    if (options.depthOutput == options.output) return usage("the image and the depth map need different files");
+    return options;
+}
+
+std::string frameText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
+
+}  // namespace
+
+int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::optional<MergeOptions> options = parseOptions(args, err);
+    if (!options) return 2;
+    auto failure = [&](const std::string& file, const std::string& reason) {
+        err << "korvane: " << file << ": " << reason << "\n";
+        return 1;
+    };
+
+    SceneReadResult document = readSceneFile(options->scene);
+    if (!document.scene) return failure(options->scene, document.error);
+    std::string error;
+    std::optional<std::vector<uint8_t>> documentBytes = readFileContents(options->scene, kMaxDocumentBytes, &error);
+    if (!documentBytes) return failure(options->scene, error);
+    const uint64_t sceneFingerprint = fingerprintOf(*documentBytes);
+
+    std::vector<RenderTile> tiles;
+    for (const std::string& path : options->tiles) {
+        std::optional<std::vector<uint8_t>> bytes = readFileContents(path, kMaxTileBytes, &error);
+        if (!bytes) return failure(path, error);
+        std::optional<RenderTile> tile = decodeRenderTile(*bytes, &error);
+        if (!tile) return failure(path, error);
+        if (tile->sceneFingerprint != sceneFingerprint)
+            return failure(path, "rendered from another scene document than " + options->scene);
+        if (!tiles.empty()) {
+            const RenderTile& first = tiles.front();
+            if (tile->frameWidth != first.frameWidth || tile->frameHeight != first.frameHeight)
+                return failure(path, "its frame of " + frameText(tile->frameWidth, tile->frameHeight) + " differs from the " +
+                                         frameText(first.frameWidth, first.frameHeight) + " of " + options->tiles.front());
+            if (tile->settingsFingerprint != first.settingsFingerprint)
+                return failure(path, "rendered with other settings than " + options->tiles.front());
+        }
+        tiles.push_back(std::move(*tile));
+    }
+
+    // Every pixel of the frame must come from exactly one tile.
+    const int width = tiles.front().frameWidth, height = tiles.front().frameHeight;
+    if (int64_t(width) * height > kMaxImagePixels)
+        return failure(options->tiles.front(), "its frame of " + frameText(width, height) + " is too large");
+    std::vector<int> owner(size_t(width) * height, -1);
+    for (size_t t = 0; t < tiles.size(); ++t) {
+        const PixelRegion& r = tiles[t].region;
+        for (int y = r.y0; y < r.y1; ++y) {
+            for (int x = r.x0; x < r.x1; ++x) {
+                int& pixelOwner = owner[size_t(y) * width + x];
+                if (pixelOwner >= 0)
+                    return failure(options->tiles[t], "overlaps " + options->tiles[size_t(pixelOwner)] + " at pixel (" +
+                                                          std::to_string(x) + ", " + std::to_string(y) + ")");
+                pixelOwner = int(t);
+            }
+        }
+    }
+    const auto gap = std::find(owner.begin(), owner.end(), -1);
+    if (gap != owner.end()) {
+        const long index = long(gap - owner.begin());
+        const long missing = long(std::count(owner.begin(), owner.end(), -1));
+        return failure(options->scene, "the tiles leave " + std::to_string(missing) + " pixels of the " +
+                                           frameText(width, height) + " frame uncovered, the first at (" +
+                                           std::to_string(index % width) + ", " + std::to_string(index / width) +
+                                           ")");
+    }
+
+    RendererImage image(Size{double(width), double(height)});
+    for (const RenderTile& tile : tiles) pasteRenderTile(tile, image);
+    if (options->postProcess) applyPostProcessToRendererImage(*document.scene, image, nullptr);
+
+    const std::vector<uint8_t> encoded =
+        encodeRenderedImage(image.modifiedImage(), renderedImageFormatForFileName(options->output));
+    if (encoded.empty()) return failure(options->output, "the merged image could not be encoded");
+    std::vector<uint8_t> depth;
+    if (!options->depthOutput.empty()) {
+        depth = encodeDepthMapTiff(width, height, image.depthMap());
+        if (depth.empty()) return failure(options->depthOutput, "the depth map could not be encoded");
+    }
+    if (!writeFileAtomically(options->output, encoded, &error)) return failure(options->output, error);
+    if (!depth.empty() && !writeFileAtomically(options->depthOutput, depth, &error))
+        return failure(options->depthOutput, error);
+    out << "wrote " << options->output << " from " << tiles.size() << " tiles\n";
+    return 0;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,52 @@
+#pragma once
+
+// "FixedSingleScatterIntegrator": the application's volume integrator. It marches the camera
+// segment through the volume regions and scatters every light into it once (single scattering),
+// and adds a distance haze that blends the scene background into distant surfaces: at distance
+// t the surface keeps 1 − hazeStrength · min(t / hazeDistance, 1) and the background makes up
+// the rest.
+
+#include "raytracer/core/Volume.h"
+
+namespace yafaray {
+
+class renderEnvironment_t;
+
+class FixedSingleScatterIntegrator : public volumeIntegrator_t {
+public:
+    // Below this, a sample's transmittance or scattering survives Russian roulette half the time.
+    static constexpr float kRouletteThreshold = 0.001f;
+    // Camera segments shorter than this carry no in-scatter.
+    static constexpr float kMinSegment = 0.001f;
+
+    FixedSingleScatterIntegrator(float stepSize, bool adaptive, bool optimize, float hazeStrength,
+                                 float hazeDistance);
+
+    // Takes the regions and lights; with optimize, builds every region's attenuation grids.
+    bool preprocess(const renderContext_t& ctx) override;
+    colorA_t transmittance(const renderContext_t& ctx, renderState_t& state, const ray_t& ray) const override;
+    colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray) const override;
+
+private:
+    // The fraction of the surface colour that the haze replaces along the ray: 0 without haze,
+    // without a background or for an unbounded ray.
+    float hazeAmount(const renderContext_t& ctx, const ray_t& ray) const;
+    // Light arriving at p from every light, dimmed by the media on the way (unshadowed samples only).
+    color_t inScatter(const renderContext_t& ctx, renderState_t& state, const point3d_t& p) const;
+    float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const;
+    void buildAttenuationGrids();
+
+    float stepSize_;
+    bool adaptive_;  // reported only: marching always uses the fixed step
+    bool optimize_;
+    float hazeStrength_, hazeDistance_;
+};
+
+// Factory of "FixedSingleScatterIntegrator": "stepSize" (1), "adaptive" (false), "optimize"
+// (false), "hazeStrength" (0), "hazeDistance" (1). Null for a step that is not positive.
+integrator_t* fixedSingleScatterIntegratorFactory(paraMap_t& params, renderEnvironment_t& env);
+
+// Registers the factory under "FixedSingleScatterIntegrator".
+void registerFixedSingleScatterIntegratorPlugin(renderEnvironment_t& env);
+
+}  // namespace yafaray
