@@ -39,12 +39,15 @@ public:
 
     colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                        float& depth) const override {
-        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, nullptr, nullptr), depth);
+        // The trace sets `depth`, which the media segment needs: trace first, then attenuate.
+        const colorA_t surface = trace(ctx, state, ray, 0, &depth, nullptr, nullptr);
+        return withMedia(ctx, state, ray, surface, depth);
     }
 
     colorA_t integrateFrom(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                            const primaryHit_t& first, float& depth) const override {
-        return withMedia(ctx, state, ray, trace(ctx, state, ray, 0, &depth, &first, nullptr), depth);
+        const colorA_t surface = trace(ctx, state, ray, 0, &depth, &first, nullptr);
+        return withMedia(ctx, state, ray, surface, depth);
     }
 
 private:

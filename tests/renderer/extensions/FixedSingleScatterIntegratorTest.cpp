@@ -234,7 +234,8 @@ TEST(FixedSingleScatterIntegrator, InScatterThroughAUniformSlabMatchesTheClosedF
 }
 
 // A white plane z = 0 seen from 5 units above, lit from above, with a constant background.
-CapturedImage renderPlane(ExtensionScene& s, std::optional<Haze> haze, bool cloud = false) {
+CapturedImage renderPlane(ExtensionScene& s, std::optional<Haze> haze, bool cloud = false,
+                          const char* surfaceIntegrator = "pathtracing") {
     s.yi.startGeometry();
     auto* white = s.diffuse("white", 0.8f, 0.8f, 0.8f);
     s.quad({-20, -20, 0}, {40, 0, 0}, {0, 40, 0}, white);
@@ -266,9 +267,9 @@ CapturedImage renderPlane(ExtensionScene& s, std::optional<Haze> haze, bool clou
         s.yi.paramsSetString("textureName", "cloudNoise");
         s.yi.createVolumeRegion("cloud");
     }
-    // The path tracer hands the volume integrator the camera segment up to the surface.
+    // The surface integrator hands the volume integrator the camera segment up to the surface.
     s.yi.paramsClearAll();
-    s.yi.paramsSetString("type", "pathtracing");
+    s.yi.paramsSetString("type", surfaceIntegrator);
     s.yi.paramsSetInt("path_samples", 2);
     s.yi.paramsSetInt("bounces", 1);
     s.yi.createIntegrator("surfaceIntegrator");
@@ -287,10 +288,13 @@ CapturedImage renderPlane(ExtensionScene& s, std::optional<Haze> haze, bool clou
 }
 
 TEST(FixedSingleScatterIntegrator, RenderedSurfacesBlendIntoTheBackgroundWithDistance) {
+  for (const char* integrator : {"pathtracing", "directlighting"}) {
+    SCOPED_TRACE(integrator);
     ExtensionScene clearScene, hazyScene, fullScene;
-    const CapturedImage clear = renderPlane(clearScene, std::nullopt);
-    const CapturedImage hazy = renderPlane(hazyScene, Haze{0.5f, 10.f});
-    const CapturedImage full = renderPlane(fullScene, Haze{1.f, 5.f});  // every surface is at least 5 away
+    const CapturedImage clear = renderPlane(clearScene, std::nullopt, false, integrator);
+    const CapturedImage hazy = renderPlane(hazyScene, Haze{0.5f, 10.f}, false, integrator);
+    // Every surface is at least 5 away.
+    const CapturedImage full = renderPlane(fullScene, Haze{1.f, 5.f}, false, integrator);
     for (int y = 0; y < 24; y += 5) {
         for (int x = 0; x < 24; x += 5) {
             const float t = clear.z(x, y);
@@ -303,6 +307,7 @@ TEST(FixedSingleScatterIntegrator, RenderedSurfacesBlendIntoTheBackgroundWithDis
             }
         }
     }
+  }
 }
 
 TEST(FixedSingleScatterIntegrator, ACloudOverAPlaneChangesOnlyThePixelsItCovers) {
