@@ -147,7 +147,9 @@ darkSkyBackground_t::darkSkyBackground_t(const darkSkySettings_t& s, bool forLig
 color_t darkSkyBackground_t::eval(const vector3d_t& dir) const {
     const vector3d_t d = lifted(dir, altitude_);
     double Y = model_.luminance(d) / kLuminanceScale;
-    if (exposure_ > 0.f) Y = std::exp(exposure_ * Y) - 1.0;
+    // Exposure maps luminance through 1 − e^(−exposure·Y): linear for a dim sky, approaching 1 for a
+    // bright one. The growing curve e^(exposure·Y) − 1 would wash every daylight sky out to white.
+    if (exposure_ > 0.f) Y = 1.0 - std::exp(-exposure_ * Y);
     if (!(Y < kMaxEncodedLuminance)) Y = kMaxEncodedLuminance;
     double x = 0, y = 0;
     model_.chromaticity(d, x, y);
