@@ -71,6 +71,19 @@ TEST_F(FogLayerTest, InactiveFogAddsNoRegionButKeepsItsHaze) {
     EXPECT_EQ(fog->hazeDistance(), 20.0f);
 }
 
+// The renderer finds the haze settings through RendererHazeSource; a fog layer that did not offer
+// them would leave every render without haze.
+TEST_F(FogLayerTest, OffersItsHazeToTheRenderer) {
+    fog->setHazeStrength(0.7f);
+    fog->setHazeDistance(12.0f);
+    const BaseSceneLayer& layer = *fog;
+    const auto* source = dynamic_cast<const RendererHazeSource*>(&layer);
+    ASSERT_NE(source, nullptr);
+    EXPECT_TRUE(source->hazeActive());
+    EXPECT_EQ(source->hazeStrength(), 0.7f);
+    EXPECT_EQ(source->hazeDistance(), 12.0f);
+}
+
 TEST_F(FogLayerTest, FogLiesOnActiveWaterOnly) {
     auto water = std::make_shared<WaterLayer>(scene.get());
     water->setHeight(0.5f);

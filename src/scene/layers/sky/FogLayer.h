@@ -1,12 +1,13 @@
 #pragma once
 
+#include "scene/BaseRenderer.h"
 #include "scene/BaseSceneLayer.h"
 
 namespace korvane {
 
 // Ground fog over the whole terrain, lying on the water surface when there is water, and the haze
 // settings that the renderer's volume integrator reads from the last fog layer of the scene.
-class FogLayer final : public BaseSceneLayer {
+class FogLayer final : public BaseSceneLayer, public RendererHazeSource {
 public:
     explicit FogLayer(Scene* scene = nullptr);  // initWithScene:
     // A layer with no scene holding the same values.
@@ -27,11 +28,11 @@ public:
     void setHeight(float value);
     float scatter() const { return scatter_; }  // the renderer receives scatter / 50 as "sigma_s"
     void setScatter(float value);
-    bool hazeActive() const { return hazeActive_; }  // whether the volume integrator adds haze
+    bool hazeActive() const override { return hazeActive_; }  // whether the volume integrator adds haze
     void setHazeActive(bool value);
-    float hazeStrength() const { return hazeStrength_; }
+    float hazeStrength() const override { return hazeStrength_; }
     void setHazeStrength(float value);
-    float hazeDistance() const { return hazeDistance_; }
+    float hazeDistance() const override { return hazeDistance_; }
     void setHazeDistance(float value);
 
     // When active, an "ExpDensityVolume" region over the scene and its overflow margin, from the
