@@ -11,19 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <random>
-#include <thread>
 
-#include "foundation/MainThreadDispatcher.h"
+#include "BenchRendering.h"
 #include "foundation/ParallelFor.h"
 #include "renderer/RendererImage.h"
-#include "renderer/YafarayRenderer.h"
-#include "scene/Scene.h"
-#include "scene/layers/camera/CameraLayer.h"
-#include "scene/layers/lighting/LightingLayer.h"
-#include "scene/layers/sky/SkyLayer.h"
-#include "scene/layers/terrain/TerrainLayer.h"
 
 using namespace korvane;
 
@@ -33,7 +25,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr int kRenderQuality = 3;
 
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // The fastest of `repeats` runs of `measured`, each after `prepare` (not timed).
 double fastest(int repeats, const std::function<void()>& prepare, const std::function<void()>& measured) {
@@ -62,66 +56,12 @@ void fillLandscape(RendererImage& image) {
                 image.setDepth(-1, p);
             } else {
                 const float t = float(y - horizon) / float(image.height() - horizon);  // 0 far, 1 near
-                image.setPixelAtPoint(p, 0.35f + noise(random), 0.45f + noise(random), 0.2f + noise(random), 1);
+                image.setPixelAtPoint(p, 0.35f + noise(random), 0.45f + noise(random), 0.2f + noise(random),
+                                      1);
                 image.setDepth(0.5f + 59.5f * std::pow(1 - t, 3.0f), p);
             }
         }
     }
-}
-
-std::shared_ptr<Scene> terrainScene() {
-    auto scene = std::make_shared<Scene>();
-    scene->setSize({10.0, 10.0});
-    scene->setMaxTerrainHeight(3.0f);
-    auto terrain = std::make_shared<TerrainLayer>(scene.get());
-    Bitmap* heightmap = terrain->heightmapImageRep();
-    for (int y = 0; y < heightmap->height(); ++y) {
-        for (int x = 0; x < heightmap->width(); ++x) {
-            const double u = x / double(heightmap->width()), v = y / double(heightmap->height());
-            const double hills = 0.5 + 0.25 * std::sin(9 * u) * std::cos(7 * v) + 0.2 * std::sin(23 * u + 17 * v);
-            heightmap->setGray16(x, y, uint16_t(65535 * std::clamp(hills, 0.0, 1.0)));
-        }
-    }
-    scene->addLayer(terrain);
-    scene->addLayer(std::make_shared<LightingLayer>(scene.get()));
-    scene->addLayer(std::make_shared<SkyLayer>(scene.get()));
-    auto camera = std::make_shared<CameraLayer>(scene.get());
-    camera->setFromPoint({1.0, 1.0});
-    camera->setFromPointHeight(1.0f);
-    camera->setToPoint({6.0, 6.0});
-    camera->setToPointHeight(0.2f);
-    scene->addLayer(camera);
-    return scene;
-}
-
-struct WaitingDelegate final : RendererDelegate {
-    void rendererDidStart(BaseRenderer&) override {}
-    void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
-    void rendererDidUpdateProgress(BaseRenderer&, float, const std::string&) override {}
-    void rendererDidComplete(BaseRenderer&, RendererImage&) override { done = true; }
-    void rendererDidFail(BaseRenderer&, const std::string& message) override {
-        failure = message;
-        done = true;
-    }
-    bool done = false;
-    std::string failure;
-};
-
-// Seconds for one full render of `scene` at the quality level's defaults; negative on failure.
-double timeFullRender(const std::shared_ptr<Scene>& scene, std::string* failure) {
-    auto& dispatcher = dynamic_cast<SynchronousDispatcher&>(MainThreadDispatcher::shared());
-    auto renderer = YafarayRenderer::create();
-    renderer->configureFromSettingsDictionary(
-        YafarayRenderer::updateSettingsInDictionary(nullptr, kRenderQuality, true));
-    WaitingDelegate delegate;
-    const auto start = Clock::now();
-    renderer->renderScene(scene, &delegate);
-    while (!delegate.done) {
-        if (dispatcher.runPending() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const double seconds = secondsSince(start);
-    *failure = delegate.failure;
-    return delegate.failure.empty() ? seconds : -1;
 }
 
 }  // namespace
@@ -134,8 +74,8 @@ int main(int argc, char** argv) {
     auto nothing = [] {};
 
     const double copy = fastest(std::max(repeats, 10), nothing, reset);
-    std::printf("post effects on %d×%d, %d pool threads, fastest of %d\n", kWidth, kHeight, parallelThreadCount(),
-                repeats);
+    std::printf("post effects on %d×%d, %d pool threads, fastest of %d\n", kWidth, kHeight,
+                parallelThreadCount(), repeats);
     std::printf("  %-34s %9.3f ms   1.0 (baseline)\n", "plain image copy", copy * 1e3);
     struct Effect {
         const char* name;
@@ -155,7 +95,7 @@ int main(int argc, char** argv) {
     }
 
     std::string failure;
-    const double render = timeFullRender(terrainScene(), &failure);
+    const double render = bench::timeRender(bench::terrainScene(), kRenderQuality, std::nullopt, &failure);
     if (render < 0) {
         std::fprintf(stderr, "full render failed: %s\n", failure.c_str());
         return 1;

@@ -1,11 +1,13 @@
 // `korvane merge FILE TILE… -o OUT`: puts the tiles rendered with `korvane render --region` together
 // into the whole frame, applies the scene's post-processing once on it (so blurs and blooms cross
 // the tile borders as in a direct render) and writes the image like `korvane render`.
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "cli/CommandArguments.h"
 #include "cli/Commands.h"
+#include "document/Document.h"
 #include "foundation/FileIO.h"
 #include "foundation/ImageCodecs.h"
 #include "renderer/DepthMapTiff.h"
@@ -13,7 +15,6 @@
 #include "renderer/RenderedImageFile.h"
 #include "renderer/RendererImage.h"
 #include "renderer/ScenePostProcess.h"
-#include "scene/SceneFile.h"
 
 namespace korvane::cli {
 
@@ -60,11 +61,14 @@ std::optional<MergeOptions> parseOptions(const std::vector<std::string>& args, s
     if (options.scene.empty()) return usage("no scene file given");
     if (options.tiles.empty()) return usage("no tiles given");
     if (options.output.empty()) return usage("no output image given (-o OUT)");
-    if (options.depthOutput == options.output) return usage("the image and the depth map need different files");
+    if (options.depthOutput == options.output)
+        return usage("the image and the depth map need different files");
     return options;
 }
 
-std::string frameText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
+std::string frameText(int width, int height) {
+    return std::to_string(width) + " x " + std::to_string(height);
+}
 
 }  // namespace
 
@@ -76,11 +80,11 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 1;
     };
 
-    SceneReadResult document = readSceneFile(options->scene);
-    if (!document.scene) return failure(options->scene, document.error);
     std::string error;
-    std::optional<std::vector<uint8_t>> documentBytes = readFileContents(options->scene, kMaxDocumentBytes, &error);
-    if (!documentBytes) return failure(options->scene, error);
+    std::optional<std::vector<uint8_t>> documentBytes =
+        readFileContents(options->scene, kMaxDocumentBytes, &error);
+    Document document;
+    if (!documentBytes || !document.read(*documentBytes, &error)) return failure(options->scene, error);
     const uint64_t sceneFingerprint = fingerprintOf(*documentBytes);
 
     std::vector<RenderTile> tiles;
@@ -94,8 +98,10 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!tiles.empty()) {
             const RenderTile& first = tiles.front();
             if (tile->frameWidth != first.frameWidth || tile->frameHeight != first.frameHeight)
-                return failure(path, "its frame of " + frameText(tile->frameWidth, tile->frameHeight) + " differs from the " +
-                                         frameText(first.frameWidth, first.frameHeight) + " of " + options->tiles.front());
+                return failure(path, "its frame of " + frameText(tile->frameWidth, tile->frameHeight) +
+                                         " differs from the " +
+                                         frameText(first.frameWidth, first.frameHeight) + " of " +
+                                         options->tiles.front());
             if (tile->settingsFingerprint != first.settingsFingerprint)
                 return failure(path, "rendered with other settings than " + options->tiles.front());
         }
@@ -113,8 +119,9 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
             for (int x = r.x0; x < r.x1; ++x) {
                 int& pixelOwner = owner[size_t(y) * width + x];
                 if (pixelOwner >= 0)
-                    return failure(options->tiles[t], "overlaps " + options->tiles[size_t(pixelOwner)] + " at pixel (" +
-                                                          std::to_string(x) + ", " + std::to_string(y) + ")");
+                    return failure(options->tiles[t], "overlaps " + options->tiles[size_t(pixelOwner)] +
+                                                          " at pixel (" + std::to_string(x) + ", " +
+                                                          std::to_string(y) + ")");
                 pixelOwner = int(t);
             }
         }
@@ -125,13 +132,13 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const long missing = long(std::count(owner.begin(), owner.end(), -1));
         return failure(options->scene, "the tiles leave " + std::to_string(missing) + " pixels of the " +
                                            frameText(width, height) + " frame uncovered, the first at (" +
-                                           std::to_string(index % width) + ", " + std::to_string(index / width) +
-                                           ")");
+                                           std::to_string(index % width) + ", " +
+                                           std::to_string(index / width) + ")");
     }
 
     RendererImage image(Size{double(width), double(height)});
     for (const RenderTile& tile : tiles) pasteRenderTile(tile, image);
-    if (options->postProcess) applyPostProcessToRendererImage(*document.scene, image, nullptr);
+    if (options->postProcess) applyPostProcessToRendererImage(document.scene(), image, nullptr);
 
     const std::vector<uint8_t> encoded =
         encodeRenderedImage(image.modifiedImage(), renderedImageFormatForFileName(options->output));

@@ -15,6 +15,7 @@
 #include "cli/CommandArguments.h"
 #include "cli/Commands.h"
 #include "cli/RenderProgress.h"
+#include "document/Document.h"
 #include "foundation/FileIO.h"
 #include "foundation/ImageCodecs.h"
 #include "foundation/MainThreadDispatcher.h"
@@ -25,7 +26,6 @@
 #include "renderer/ScenePostProcess.h"
 #include "renderer/TracingInterface.h"
 #include "renderer/YafarayRenderer.h"
-#include "scene/SceneFile.h"
 
 namespace korvane::cli {
 
@@ -69,8 +69,8 @@ std::optional<int> boundedInteger(ArgumentCursor& cursor, const std::string& opt
     if (!text) return std::nullopt;
     std::optional<long long> value = parseInteger(*text);
     if (!value || *value < minimum || *value > maximum) {
-        cursor.fail(option + ": '" + *text + "' is not a whole number from " + std::to_string(minimum) + " to " +
-                    std::to_string(maximum));
+        cursor.fail(option + ": '" + *text + "' is not a whole number from " + std::to_string(minimum) +
+                    " to " + std::to_string(maximum));
         return std::nullopt;
     }
     return int(*value);
@@ -130,7 +130,8 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
             ok = text(corners);
             if (ok) options.region = parseRegion(corners);
             if (ok && !options.region) {
-                cursor.fail("--region: '" + corners + "' is not X0,Y0,X1,Y1 in whole pixels with X0 < X1 and Y0 < Y1");
+                cursor.fail("--region: '" + corners +
+                            "' is not X0,Y0,X1,Y1 in whole pixels with X0 < X1 and Y0 < Y1");
                 ok = false;
             }
         } else if (argument == "--no-post") {
@@ -270,8 +271,8 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     std::optional<RenderOptions> options = parseOptions(args, err);
     if (!options) return 2;
     const DefaultsDictionary settings = renderSettings(*options);
-    const int64_t pixels =
-        settings.at("rendererOutputSizeWidth").toInteger() * settings.at("rendererOutputSizeHeight").toInteger();
+    const int64_t pixels = settings.at("rendererOutputSizeWidth").toInteger() *
+                           settings.at("rendererOutputSizeHeight").toInteger();
     if (pixels > kMaxImagePixels) {
         err << "korvane: render: an image of " << pixels << " pixels is larger than the " << kMaxImagePixels
             << " pixels allowed\n";
@@ -280,26 +281,21 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const int frameWidth = int(settings.at("rendererOutputSizeWidth").toInteger());
     const int frameHeight = int(settings.at("rendererOutputSizeHeight").toInteger());
     if (options->region && (options->region->x1 > frameWidth || options->region->y1 > frameHeight)) {
-        err << "korvane: render: the region reaches beyond the " << frameWidth << " x " << frameHeight << " frame\n";
+        err << "korvane: render: the region reaches beyond the " << frameWidth << " x " << frameHeight
+            << " frame\n";
         return 2;
     }
 
-    SceneReadResult document = readSceneFile(options->input);
-    if (!document.scene) {
-        err << "korvane: " << options->input << ": " << document.error << "\n";
+    std::string error;
+    std::optional<std::vector<uint8_t>> documentBytes =
+        readFileContents(options->input, kMaxDocumentBytes, &error);
+    Document document;
+    if (!documentBytes || !document.read(*documentBytes, &error)) {
+        err << "korvane: " << options->input << ": " << error << "\n";
         return 1;
     }
     // Tiles name the document they were rendered from, so that merge refuses tiles of another one.
-    uint64_t sceneFingerprint = 0;
-    if (options->region) {
-        std::string error;
-        std::optional<std::vector<uint8_t>> bytes = readFileContents(options->input, kMaxDocumentBytes, &error);
-        if (!bytes) {
-            err << "korvane: " << options->input << ": " << error << "\n";
-            return 1;
-        }
-        sceneFingerprint = fingerprintOf(*bytes);
-    }
+    const uint64_t sceneFingerprint = fingerprintOf(*documentBytes);
 
     auto renderer = YafarayRenderer::create();
     renderer->configureFromSettingsDictionary(settings);
@@ -315,9 +311,9 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
 
     RenderProgress progress(err, &err == &std::cerr && ::isatty(STDERR_FILENO));
-    CommandLineRenderDelegate delegate(*document.scene, *options, progress);
+    CommandLineRenderDelegate delegate(document.scene(), *options, progress);
     SynchronousDispatcher& dispatcher = dispatcherForThisThread();
-    renderer->renderScene(document.scene, &delegate);
+    renderer->renderScene(document.sharedScene(), &delegate);
     while (!delegate.finished()) {
         if (dispatcher.runPending() == 0) std::this_thread::sleep_for(kPumpInterval);
     }

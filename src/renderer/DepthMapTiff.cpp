@@ -23,7 +23,8 @@ struct TiffOutput {
         auto* out = static_cast<TiffOutput*>(handle);
         if (length < 0) return -1;
         try {
-            if (out->position + uint64_t(length) > out->bytes.size()) out->bytes.resize(out->position + length);
+            if (out->position + uint64_t(length) > out->bytes.size())
+                out->bytes.resize(out->position + length);
         } catch (const std::bad_alloc&) {
             return -1;
         }

@@ -42,7 +42,8 @@ RenderTile cutRenderTile(const RendererImage& image, PixelRegion region) {
     tile.pixels = Bitmap(region.width(), region.height(), PixelFormat::RGBA8);
     tile.depths.resize(size_t(region.width()) * region.height());
     for (int y = 0; y < region.height(); ++y) {
-        std::memcpy(tile.pixels.row(y), image.image().pixel(region.x0, region.y0 + y), tile.pixels.bytesPerRow());
+        std::memcpy(tile.pixels.row(y), image.image().pixel(region.x0, region.y0 + y),
+                    tile.pixels.bytesPerRow());
         std::memcpy(&tile.depths[size_t(y) * region.width()],
                     &image.depthMap()[size_t(region.y0 + y) * image.width() + region.x0],
                     size_t(region.width()) * sizeof(float));
@@ -53,7 +54,8 @@ RenderTile cutRenderTile(const RendererImage& image, PixelRegion region) {
 void pasteRenderTile(const RenderTile& tile, RendererImage& image) {
     const PixelRegion& region = tile.region;
     for (int y = 0; y < region.height(); ++y) {
-        std::memcpy(image.bitmapImage().pixel(region.x0, region.y0 + y), tile.pixels.row(y), tile.pixels.bytesPerRow());
+        std::memcpy(image.bitmapImage().pixel(region.x0, region.y0 + y), tile.pixels.row(y),
+                    tile.pixels.bytesPerRow());
         std::memcpy(&image.depthMap()[size_t(region.y0 + y) * image.width() + region.x0],
                     &tile.depths[size_t(y) * region.width()], size_t(region.width()) * sizeof(float));
     }
@@ -63,8 +65,8 @@ std::vector<uint8_t> encodeRenderTile(const RenderTile& tile) {
     const size_t pixels = size_t(tile.region.width()) * tile.region.height();
     std::vector<uint8_t> bytes(std::begin(kMagic), std::end(kMagic));
     bytes.reserve(kHeaderSize + pixels * 8 + kChecksumSize);
-    for (int value : {tile.frameWidth, tile.frameHeight, tile.region.x0, tile.region.y0, tile.region.x1,
-                      tile.region.y1})
+    for (int value :
+         {tile.frameWidth, tile.frameHeight, tile.region.x0, tile.region.y0, tile.region.x1, tile.region.y1})
         appendInteger(bytes, uint32_t(value), 4);
     appendInteger(bytes, tile.sceneFingerprint, 8);
     appendInteger(bytes, tile.settingsFingerprint, 8);
@@ -93,7 +95,8 @@ std::optional<RenderTile> decodeRenderTile(std::span<const uint8_t> bytes, std::
     uint32_t fields[6];
     for (uint32_t& field : fields) field = uint32_t(readInteger(p, 4)), p += 4;
     for (uint32_t field : fields)
-        if (field > uint32_t(kMaxImageSide)) return fail("tile sizes beyond " + std::to_string(kMaxImageSide));
+        if (field > uint32_t(kMaxImageSide))
+            return fail("tile sizes beyond " + std::to_string(kMaxImageSide));
     tile.frameWidth = int(fields[0]);
     tile.frameHeight = int(fields[1]);
     tile.region = {int(fields[2]), int(fields[3]), int(fields[4]), int(fields[5])};
@@ -103,7 +106,8 @@ std::optional<RenderTile> decodeRenderTile(std::span<const uint8_t> bytes, std::
     tile.sceneFingerprint = readInteger(p, 8), p += 8;
     tile.settingsFingerprint = readInteger(p, 8), p += 8;
     const uint64_t pixels = uint64_t(r.width()) * uint64_t(r.height());
-    if (pixels > uint64_t(kMaxImagePixels)) return fail("the tile is larger than " + std::to_string(kMaxImagePixels) + " pixels");
+    if (pixels > uint64_t(kMaxImagePixels))
+        return fail("the tile is larger than " + std::to_string(kMaxImagePixels) + " pixels");
     const uint64_t expected = kHeaderSize + pixels * 8 + kChecksumSize;
     if (bytes.size() < expected) return fail("truncated tile");
     if (bytes.size() > expected) return fail("unexpected bytes after the tile");

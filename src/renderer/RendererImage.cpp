@@ -17,6 +17,8 @@ namespace {
 constexpr float kInfiniteDepth = FLT_MAX;
 // A neighbour farther behind a pixel than this (in scene units) never blurs onto it.
 constexpr float kNearFocusBleedLimit = 0.5f;
+// Rows of accumulators that one task of the far depth of field's scatter owns.
+constexpr int kScatterBandRows = 16;
 
 uint8_t clampedByte(float component) {
     return static_cast<uint8_t>(std::clamp(component, 0.0f, 1.0f) * 255.0f);
@@ -150,40 +152,52 @@ void RendererImage::addDepthOfFieldWithFarFocusStart(float start, float bias, in
 
     const uint8_t* bytes = modifiedBitmapImage_.data();
     // Levels from the widest radius down to 0, so that in-focus pixels end with their own colour
-    // alone whatever their blurred neighbours scattered onto them.
+    // alone whatever their blurred neighbours scattered onto them. Within a level the scatter is
+    // split into bands of target rows: each band visits, in row-major order, every source whose
+    // disc reaches it and adds only into its own rows. Every accumulator thus receives the same
+    // contributions in the same order as one row-major pass over the whole image would give it, so
+    // the sums are bit for bit those of the single-threaded scatter.
+    const int bands = (height_ + kScatterBandRows - 1) / kScatterBandRows;
     for (int L = M; L >= 0; --L) {
         const std::vector<float> distances = L > 0 ? windowDistances(L) : std::vector<float>{};
         const float P = float(int64_t(L) * L * L * L);
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
-                const size_t i = size_t(y) * width_ + x;
-                if (level[i] != L) continue;
-                const float r = float(bytes[i * 4] / 255.0), g = float(bytes[i * 4 + 1] / 255.0),
-                            b = float(bytes[i * 4 + 2] / 255.0);
-                if (L <= 0) {
-                    float* acc = &accumulator[i * 4];
-                    acc[0] = r, acc[1] = g, acc[2] = b, acc[3] = 1.0f;
-                    continue;
-                }
-                const float w = blur[i];
-                const int k0 = std::max(-L, -y), k1 = std::min(L, height_ - y);
-                const int j0 = std::max(-L, -x), j1 = std::min(L, width_ - x);
-                for (int k = k0; k < k1; ++k) {
-                    const float* dist = &distances[size_t(k + L) * (2 * L) + L];
-                    float* accRow = &accumulator[(size_t(y + k) * width_ + x) * 4];
-                    for (int j = j0; j < j1; ++j) {
-                        const float delta = dist[j];
-                        if (!(w > delta)) continue;
-                        const float omega = (w - delta) / P;
-                        float* acc = accRow + j * 4;
-                        acc[0] += r * omega;
-                        acc[1] += g * omega;
-                        acc[2] += b * omega;
-                        acc[3] += omega;
+        parallelFor(0, bands, [&](int band) {
+            const int bandTop = band * kScatterBandRows,
+                      bandBottom = std::min(height_, bandTop + kScatterBandRows);
+            // A source in row y reaches the rows y − L … y + L − 1; at level 0 only its own row.
+            const int firstSource = L > 0 ? std::max(0, bandTop - L + 1) : bandTop;
+            const int lastSource = L > 0 ? std::min(height_ - 1, bandBottom - 1 + L) : bandBottom - 1;
+            for (int y = firstSource; y <= lastSource; ++y) {
+                for (int x = 0; x < width_; ++x) {
+                    const size_t i = size_t(y) * width_ + x;
+                    if (level[i] != L) continue;
+                    const float r = float(bytes[i * 4] / 255.0), g = float(bytes[i * 4 + 1] / 255.0),
+                                b = float(bytes[i * 4 + 2] / 255.0);
+                    if (L <= 0) {
+                        float* acc = &accumulator[i * 4];
+                        acc[0] = r, acc[1] = g, acc[2] = b, acc[3] = 1.0f;
+                        continue;
+                    }
+                    const float w = blur[i];
+                    const int k0 = std::max(-L, bandTop - y), k1 = std::min(L, bandBottom - y);
+                    const int j0 = std::max(-L, -x), j1 = std::min(L, width_ - x);
+                    for (int k = k0; k < k1; ++k) {
+                        const float* dist = &distances[size_t(k + L) * (2 * L) + L];
+                        float* accRow = &accumulator[(size_t(y + k) * width_ + x) * 4];
+                        for (int j = j0; j < j1; ++j) {
+                            const float delta = dist[j];
+                            if (!(w > delta)) continue;
+                            const float omega = (w - delta) / P;
+                            float* acc = accRow + j * 4;
+                            acc[0] += r * omega;
+                            acc[1] += g * omega;
+                            acc[2] += b * omega;
+                            acc[3] += omega;
+                        }
                     }
                 }
             }
-        }
+        });
     }
     normaliseInto(accumulator);
 }

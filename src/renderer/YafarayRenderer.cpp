@@ -280,6 +280,10 @@ void YafarayRenderer::startRender(std::shared_ptr<YafarayRenderer> self) {
             } else {
                 self->postProgress(-1, "Starting Render…");
                 yi.render(*self->output_, &progressBar);
+                // The ray tracer announces every pass to the progress adapter; a render that returns
+                // without one, and was not aborted, was refused (it logs why), so there is no image.
+                if (!self->isAborted_ && progressBar.totalSteps == 0)
+                    error = "the ray tracer did not render the scene (its log above says why)";
             }
         }
     }

@@ -5,20 +5,16 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
+#include "SmallTerrainScene.h"
 #include "cli/Commands.h"
 #include "cli/RenderProgress.h"
 #include "foundation/FileIO.h"
 #include "foundation/ImageCodecs.h"
-#include "scene/SceneFile.h"
 #include "scene/SceneLayerRegistry.h"
-#include "scene/layers/camera/CameraLayer.h"
-#include "scene/layers/lighting/LightingLayer.h"
-#include "scene/layers/sky/SkyLayer.h"
-#include "scene/layers/terrain/TerrainLayer.h"
 
 namespace korvane {
 namespace {
@@ -50,35 +46,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // A small scene with a hill in the middle of the terrain, the camera looking across it towards
-    // the horizon, the sun and a sky. `configure` may change the scene before it is saved.
     std::string writeTerrainScene(const std::function<void(Scene&)>& configure = {}, bool withCamera = true) {
-        auto scene = std::make_shared<Scene>();
-        scene->setSize({2.0, 2.0});
-        scene->setMaxTerrainHeight(0.5f);
-        auto terrain = std::make_shared<TerrainLayer>(scene.get());
-        Bitmap* heightmap = terrain->heightmapImageRep();
-        for (int y = 0; y < heightmap->height(); ++y) {
-            for (int x = 0; x < heightmap->width(); ++x) {
-                const double dx = x / double(heightmap->width()) - 0.5, dy = y / double(heightmap->height()) - 0.5;
-                heightmap->setGray16(x, y, uint16_t(65535 * std::exp(-12 * (dx * dx + dy * dy))));
-            }
-        }
-        scene->addLayer(terrain);
-        scene->addLayer(std::make_shared<LightingLayer>(scene.get()));
-        scene->addLayer(std::make_shared<SkyLayer>(scene.get()));
-        if (withCamera) {
-            auto camera = std::make_shared<CameraLayer>(scene.get());
-            camera->setFromPoint({0.1, 0.1});
-            camera->setFromPointHeight(0.3f);
-            camera->setToPoint({1.0, 1.0});
-            camera->setToPointHeight(0.1f);
-            scene->addLayer(camera);
-        }
-        if (configure) configure(*scene);
         const std::string path = (dir / "terrain.korvane").string();
-        std::string error;
-        EXPECT_TRUE(writeSceneFile(*scene, path, &error)) << error;
+        writeSmallTerrainScene(path, configure, withCamera);
         return path;
     }
     int run(std::vector<std::string> args) {
@@ -88,8 +58,11 @@ protected:
     }
     // `render SCENE -o OUT` at a tiny size and the lowest level, followed by `more`.
     int render(const std::string& scene, const fs::path& output, std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"render",  scene, "-o", output.string(), "--width", std::to_string(kWidth),
-                                         "--height", std::to_string(kHeight), "--threads", "2"};
+        std::vector<std::string> args = {"render",    scene,
+                                         "-o",        output.string(),
+                                         "--width",   std::to_string(kWidth),
+                                         "--height",  std::to_string(kHeight),
+                                         "--threads", "2"};
         if (std::find(more.begin(), more.end(), "--quality") == more.end())
             args.insert(args.end(), {"--quality", "1"});
         args.insert(args.end(), more.begin(), more.end());
@@ -97,7 +70,8 @@ protected:
     }
     std::vector<std::string> directoryEntries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -174,7 +148,8 @@ TEST_F(RenderCommandTest, PostProcessingIsAppliedUnlessTurnedOff) {
     auto everyPixelTinted = [](const Bitmap& bitmap) {
         for (int y = 0; y < bitmap.height(); ++y)
             for (int x = 0; x < bitmap.width(); ++x)
-                if (bitmap.pixel(x, y)[0] != 51 || bitmap.pixel(x, y)[1] != 102 || bitmap.pixel(x, y)[2] != 153)
+                if (bitmap.pixel(x, y)[0] != 51 || bitmap.pixel(x, y)[1] != 102 ||
+                    bitmap.pixel(x, y)[2] != 153)
                     return false;
         return true;
     };
@@ -191,17 +166,16 @@ TEST_F(RenderCommandTest, PostProcessingIsAppliedUnlessTurnedOff) {
 TEST_F(RenderCommandTest, TraceRecordsTheCallsWithTheChosenSettings) {
     const std::string scene = writeTerrainScene();
     const fs::path trace = dir / "calls.txt";
-    ASSERT_EQ(render(scene, dir / "out.png",
-                     {"--quality", "2", "--renderer", "path", "--trace", trace.string()}),
-              0)
+    ASSERT_EQ(
+        render(scene, dir / "out.png", {"--quality", "2", "--renderer", "path", "--trace", trace.string()}),
+        0)
         << err.str();
     const std::string calls = fileText(trace);
     // Level 2: 2 AA passes, 9 path samples, 4 bounces; the size and threads of the command line.
-    for (const char* line :
-         {"paramsSetString \"type\" \"pathtracing\"\n", "paramsSetInt \"bounces\" 4\n",
-          "paramsSetInt \"path_samples\" 9\n", "paramsSetInt \"AA_passes\" 2\n", "paramsSetInt \"width\" 24\n",
-          "paramsSetInt \"height\" 16\n", "paramsSetInt \"threads\" 2\n", "createCamera \"camera\"\n",
-          "render\n"}) {
+    for (const char* line : {"paramsSetString \"type\" \"pathtracing\"\n", "paramsSetInt \"bounces\" 4\n",
+                             "paramsSetInt \"path_samples\" 9\n", "paramsSetInt \"AA_passes\" 2\n",
+                             "paramsSetInt \"width\" 24\n", "paramsSetInt \"height\" 16\n",
+                             "paramsSetInt \"threads\" 2\n", "createCamera \"camera\"\n", "render\n"}) {
         EXPECT_EQ(occurrences(calls, line), 1u) << line << calls.substr(0, 2000);
     }
     const std::string ending = "render\nclearAll\n";
@@ -223,8 +197,8 @@ TEST_F(RenderCommandTest, TraceRecordsTheCallsWithTheChosenSettings) {
 TEST_F(RenderCommandTest, PreviewRendersAtLevelOne) {
     const std::string scene = writeTerrainScene();
     const fs::path trace = dir / "calls.txt";
-    ASSERT_EQ(run({"render", scene, "-o", (dir / "out.png").string(), "--preview", "--width", "16", "--height", "12",
-                   "--trace", trace.string()}),
+    ASSERT_EQ(run({"render", scene, "-o", (dir / "out.png").string(), "--preview", "--width", "16",
+                   "--height", "12", "--trace", trace.string()}),
               0)
         << err.str();
     const std::string calls = fileText(trace);
@@ -260,7 +234,8 @@ TEST_F(RenderCommandTest, AnUnwritableOutputIsReported) {
     const std::string scene = writeTerrainScene();
     const fs::path nowhere = dir / "no-such-directory" / "out.png";
     EXPECT_EQ(render(scene, nowhere), 1);
-    EXPECT_NE(err.str().find("\nkorvane: " + nowhere.string() + ": cannot create"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("\nkorvane: " + nowhere.string() + ": cannot create"), std::string::npos)
+        << err.str();
 }
 
 TEST_F(RenderCommandTest, UsageErrorsExitTwo) {
@@ -296,9 +271,10 @@ TEST(RenderProgressTest, ATerminalShowsOneLineRedrawnInPlace) {
     progress.update(0.5f, "Rendering Pass 1 of 2…");  // nothing new to show
     progress.update(1.0f, "Rendering Pass 1 of 2…");
     progress.finish();
-    EXPECT_EQ(stream.str(), "\r\033[KPreparing…"
-                            "\r\033[KRendering Pass 1 of 2… [###############---------------] 50%"
-                            "\r\033[KRendering Pass 1 of 2… [##############################] 100%\n");
+    EXPECT_EQ(stream.str(),
+              "\r\033[KPreparing…"
+              "\r\033[KRendering Pass 1 of 2… [###############---------------] 50%"
+              "\r\033[KRendering Pass 1 of 2… [##############################] 100%\n");
 }
 
 TEST(RenderProgressTest, ALogGetsOneLinePerPass) {

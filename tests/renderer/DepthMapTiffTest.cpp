@@ -17,8 +17,10 @@ TEST(DepthMapTiffTest, WritesEveryDepthAsAFloatRowByRow) {
     const std::vector<uint8_t> bytes = encodeDepthMapTiff(width, height, depths);
     ASSERT_FALSE(bytes.empty());
 
-    const auto path = std::filesystem::temp_directory_path() / ("korvane-depth-" + std::to_string(::getpid()) + ".tiff");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const auto path =
+        std::filesystem::temp_directory_path() / ("korvane-depth-" + std::to_string(::getpid()) + ".tiff");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     TIFF* tif = TIFFOpen(path.string().c_str(), "r");
     ASSERT_NE(tif, nullptr);
     uint32_t w = 0, h = 0;

@@ -10,7 +10,8 @@ namespace {
 TEST(RenderedImageFileTest, TheNameEndingChoosesTheFormat) {
     EXPECT_EQ(renderedImageFormatForFileName("view.jpg"), RenderedImageFormat::JPEG);
     EXPECT_EQ(renderedImageFormatForFileName("view.jpeg"), RenderedImageFormat::JPEG);
-    EXPECT_EQ(renderedImageFormatForFileName("viewjpeg"), RenderedImageFormat::JPEG) << "the ending, not a suffix";
+    EXPECT_EQ(renderedImageFormatForFileName("viewjpeg"), RenderedImageFormat::JPEG)
+        << "the ending, not a suffix";
     EXPECT_EQ(renderedImageFormatForFileName("view.tiff"), RenderedImageFormat::TIFF);
     EXPECT_EQ(renderedImageFormatForFileName("view.tif"), RenderedImageFormat::PNG);
     EXPECT_EQ(renderedImageFormatForFileName("view.png"), RenderedImageFormat::PNG);

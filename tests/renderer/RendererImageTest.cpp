@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 namespace korvane {
 namespace {
@@ -96,6 +98,69 @@ TEST_F(RendererImageEffectsTest, FarDepthOfFieldWithEveryDepthBeforeTheStartIsBy
     Bitmap original = before();
     image.addDepthOfFieldWithFarFocusStart(2.5f, 1.0f, 24);
     EXPECT_EQ(image.modifiedBitmapImage(), original);
+}
+
+// The far depth of field's scatter as a single row-major pass per level, written out plainly: the
+// parallel scatter must give exactly these bytes.
+Bitmap farDepthOfFieldReference(RendererImage& image, float start, float bias, int M) {
+    const int W = image.width(), H = image.height();
+    const std::vector<float>& depth = image.depthMap();
+    const Bitmap& source = image.modifiedBitmapImage();
+    std::vector<float> acc(size_t(W) * H * 4, 0.0f);
+    float dmax = 0;
+    for (float d : depth) dmax = std::max(dmax, d);
+    for (int L = M; L >= 0; --L) {
+        for (int y = 0; y < H; ++y) {
+            for (int x = 0; x < W; ++x) {
+                const float d = depth[size_t(y) * W + x] < 0 ? dmax : depth[size_t(y) * W + x];
+                float w = (d - start) * bias;
+                if (w < 0) w = 0;
+                if (w > M) w = float(M);
+                const int R = int(std::ceil(w));
+                if (R != L) continue;
+                const uint8_t* px = source.pixel(x, y);
+                const float r = float(px[0] / 255.0), g = float(px[1] / 255.0), b = float(px[2] / 255.0);
+                if (R <= 0) {
+                    float* a = &acc[(size_t(y) * W + x) * 4];
+                    a[0] = r, a[1] = g, a[2] = b, a[3] = 1;
+                    continue;
+                }
+                const float P = float(int64_t(R) * R * R * R);
+                for (int k = -R; k < R; ++k) {
+                    for (int j = x - R; j < x + R; ++j) {
+                        if (j < 0 || j >= W || y + k < 0 || y + k >= H) continue;
+                        const float delta = std::sqrt(float((j - x) * (j - x) + k * k));
+                        if (!(w > delta)) continue;
+                        const float omega = (w - delta) / P;
+                        float* a = &acc[(size_t(y + k) * W + j) * 4];
+                        a[0] += r * omega, a[1] += g * omega, a[2] += b * omega, a[3] += omega;
+                    }
+                }
+            }
+        }
+    }
+    Bitmap result = source;
+    for (size_t i = 0; i < size_t(W) * H; ++i)
+        for (int c = 0; c < 3; ++c)
+            result.data()[i * 4 + c] = uint8_t(double(acc[i * 4 + c] / acc[i * 4 + 3]) * 255.0);
+    return result;
+}
+
+TEST_F(RendererImageEffectsTest, FarDepthOfFieldEqualsTheRowMajorScatterBitForBit) {
+    // Sizes around the scatter's bands of rows, random depths with sky, several strengths.
+    for (const auto& [width, height, strength] :
+         {std::tuple{45, 37, 7}, {31, 16, 3}, {20, 70, 20}, {9, 5, 12}}) {
+        RendererImage img(Size{double(width), double(height)});
+        std::mt19937 random(unsigned(width * height));
+        std::uniform_real_distribution<float> depth(-2.0f, 30.0f);
+        fill(
+            img, [&](int, int) { return depth(random); }, unsigned(strength));
+        img.startModifiedImage();
+        const Bitmap expected = farDepthOfFieldReference(img, 2.5f, 0.7f, strength);
+        img.addDepthOfFieldWithFarFocusStart(2.5f, 0.7f, strength);
+        EXPECT_EQ(img.modifiedBitmapImage(), expected) << width << "×" << height << ", strength " << strength;
+        EXPECT_NE(img.modifiedBitmapImage(), img.image());
+    }
 }
 
 TEST_F(RendererImageEffectsTest, InFocusByteRoundTripHoldsForEveryByteValue) {

@@ -324,6 +324,17 @@ TEST_F(YafarayRenderTest, RendererTypeTwoSetsNoParametersAndTheRefusalReachesThe
     EXPECT_EQ(indexOf("render"), -1);
 }
 
+TEST_F(YafarayRenderTest, ARenderTheRayTracerRefusesFailsInsteadOfCompletingWithoutAnImage) {
+    auto scene = std::make_shared<Scene>();
+    scene->addLayer(std::make_shared<TestSceneLayer>());
+    RecordingDelegate delegate;
+    auto renderer = smallRenderer();
+    renderer->setOutputSize({0, 16});  // a frame of no pixels
+    render(renderer, scene, delegate);
+    EXPECT_EQ(delegate.completed, 0);
+    EXPECT_NE(delegate.failure.find("did not render"), std::string::npos) << delegate.failure;
+}
+
 TEST_F(YafarayRenderTest, SceneWithoutCameraFailsWithAClearMessage) {
     auto scene = std::make_shared<Scene>();
     RecordingDelegate delegate;
@@ -353,13 +364,18 @@ TEST_F(YafarayRenderTest, AbortDuringTheBuildStopsAfterThatLayerAndTheNextRender
     RecordingDelegate firstDelegate, secondDelegate;
     auto firstRenderer = smallRenderer();
     firstRenderer->renderScene(first, &firstDelegate);
+    // The second render starts once the first one's worker holds the render lock (the two workers
+    // would otherwise race for it).
+    pumpUntil([] { return BlockingLayer::entered.load(); });
+    const int appendedBefore = TestSceneLayer::appended;
     auto second = std::make_shared<Scene>();
     second->addLayer(std::make_shared<TestSceneLayer>());
     auto secondRenderer = smallRenderer();
     secondRenderer->renderScene(second, &secondDelegate);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(TestSceneLayer::appended, appendedBefore)
+        << "the second render waits while the first one builds";
 
-    pumpUntil([] { return BlockingLayer::entered.load(); });
-    const int appendedBefore = TestSceneLayer::appended;
     firstRenderer->abort();
     BlockingLayer::released = true;
     pumpUntil([&] { return secondDelegate.finished(); });
