@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
             }
         }
         std::printf("%-8d %10.1f %10.0f %12.1f %10.1f %10zu %10u %12u\n", detail, seconds * 1e3,
-                    seconds / passSeconds, result.refineSeconds * 1e3, result.emitSeconds * 1e3, result.leaves,
-                    result.vertices, result.triangles);
+                    seconds / passSeconds, result.refineSeconds * 1e3, result.emitSeconds * 1e3,
+                    result.leaves, result.vertices, result.triangles);
     }
 
     // Positions spread over the map (a fixed sequence, the same for the sampler and its baseline).
@@ -138,7 +138,8 @@ int main(int argc, char** argv) {
     });
     const double samplerSeconds = fastest(repeats, [&] {
         double sum = 0;
-        for (int i = 0; i < kEvaluations; ++i) sum += interpolatedValueFromBitmapData(samples, bitmapSize, xs[i], ys[i]);
+        for (int i = 0; i < kEvaluations; ++i)
+            sum += interpolatedValueFromBitmapData(samples, bitmapSize, xs[i], ys[i]);
         sink = sum;
     });
     std::printf("baseline: nearest-sample reads: %.1f M/s\n", kEvaluations / nearestSeconds / 1e6);

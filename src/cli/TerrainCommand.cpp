@@ -44,10 +44,10 @@ struct TerrainOperation {
 // Reads the values of one operation from the cursor, reporting the first problem.
 class OperationParser {
 public:
-    OperationParser(ArgumentCursor& arguments) : arguments_(arguments) {}
+    explicit OperationParser(ArgumentCursor& arguments) : arguments_(arguments) {}
 
-    // A number in [low, high] after `option`.
-    std::optional<float> fraction(const std::string& option, double low = 0.0, double high = 1.0) {
+    // A number in [low, high] (by default 0..1) after `option`.
+    std::optional<float> numberIn(const std::string& option, double low = 0.0, double high = 1.0) {
         std::optional<double> value = arguments_.number(option);
         if (!value) return std::nullopt;
         if (*value < low || *value > high) {
@@ -91,7 +91,8 @@ private:
 };
 
 bool isFractalPreset(long long tag) {
-    return (tag >= static_cast<int>(FractalPreset::CentralPeak) && tag <= static_cast<int>(FractalPreset::TwoPeaks)) ||
+    return (tag >= static_cast<int>(FractalPreset::CentralPeak) &&
+            tag <= static_cast<int>(FractalPreset::TwoPeaks)) ||
            tag == static_cast<int>(FractalPreset::CurrentTerrain);
 }
 
@@ -111,9 +112,9 @@ std::optional<TerrainOperation> parseFractal(OperationParser& p, ArgumentCursor&
         return std::nullopt;
     }
     if (!p.expect("--large", "--fractal")) return std::nullopt;
-    std::optional<float> large = p.fraction("--large");
+    std::optional<float> large = p.numberIn("--large");
     if (!large || !p.expect("--small", "--fractal")) return std::nullopt;
-    std::optional<float> small = p.fraction("--small");
+    std::optional<float> small = p.numberIn("--small");
     if (!small) return std::nullopt;
     // Without a seed, the current time, as the editor's sheet picks one.
     int64_t seed = static_cast<int64_t>(std::time(nullptr));
@@ -141,9 +142,9 @@ std::optional<TerrainOperation> parseNoise(OperationParser& p, ArgumentCursor& a
         return std::nullopt;
     }
     if (!p.expect("--strength", "--noise")) return std::nullopt;
-    std::optional<float> strength = p.fraction("--strength");
+    std::optional<float> strength = p.numberIn("--strength");
     if (!strength || !p.expect("--frequency", "--noise")) return std::nullopt;
-    std::optional<float> frequency = p.fraction("--frequency", 0.0, 1.0e6);
+    std::optional<float> frequency = p.numberIn("--frequency", 0.0, 1.0e6);
     if (!frequency) return std::nullopt;
     if (*frequency <= 0.0f) {
         arguments.fail("--frequency: must be above 0");
@@ -168,9 +169,9 @@ std::optional<TerrainOperation> parseOperation(const std::string& name, Argument
     if (name == "--fractal") return parseFractal(p, arguments);
     if (name == "--noise") return parseNoise(p, arguments);
     if (name == "--clamp") {
-        std::optional<float> bottom = p.fraction("--clamp");
+        std::optional<float> bottom = p.numberIn("--clamp");
         if (!bottom) return std::nullopt;
-        std::optional<float> top = p.fraction("--clamp");
+        std::optional<float> top = p.numberIn("--clamp");
         if (!top) return std::nullopt;
         std::ostringstream description;
         description << "clamp to " << *bottom << ".." << *top;
@@ -179,7 +180,7 @@ std::optional<TerrainOperation> parseOperation(const std::string& name, Argument
                                 }};
     }
     if (name == "--equalize" || name == "--flats") {
-        std::optional<float> strength = p.fraction(name);
+        std::optional<float> strength = p.numberIn(name);
         if (!strength) return std::nullopt;
         std::ostringstream description;
         description << (name == "--equalize" ? "equalize" : "flats") << ", strength " << *strength;
@@ -195,7 +196,7 @@ std::optional<TerrainOperation> parseOperation(const std::string& name, Argument
     if (name == "--erode") {
         std::optional<long long> drops = p.integer("--erode", 0, kMaxDrops);
         if (!drops) return std::nullopt;
-        std::optional<float> strength = p.fraction("--erode");
+        std::optional<float> strength = p.numberIn("--erode");
         if (!strength) return std::nullopt;
         std::ostringstream description;
         description << "erosion, " << *drops << " drops, strength " << *strength;

@@ -133,13 +133,13 @@ TEST_F(TerrainCommandsTest, HeightmapFailuresNameTheFileAndLeaveTheDocument) {
     EXPECT_EQ(err.str(), "korvane: " + noTerrain + ": the document has no terrain layer\n");
     EXPECT_FALSE(fs::exists(dir / "x.png"));
 
-    for (const std::vector<std::string>& usage : std::vector<std::vector<std::string>>{
-             {"heightmap"},
-             {"heightmap", document},
-             {"heightmap", document, "--import"},
-             {"heightmap", document, "--import", junk, "--export", missing},
-             {"heightmap", document, "--export", missing, "-o", missing},
-             {"heightmap", document, "--frobnicate"}}) {
+    for (const std::vector<std::string>& usage :
+         std::vector<std::vector<std::string>>{{"heightmap"},
+                                               {"heightmap", document},
+                                               {"heightmap", document, "--import"},
+                                               {"heightmap", document, "--import", junk, "--export", missing},
+                                               {"heightmap", document, "--export", missing, "-o", missing},
+                                               {"heightmap", document, "--frobnicate"}}) {
         EXPECT_EQ(run(usage), 2) << usage.size();
         EXPECT_NE(err.str().find("usage: korvane heightmap"), std::string::npos) << err.str();
     }
@@ -199,11 +199,13 @@ TEST_F(TerrainCommandsTest, FiltersGiveTheirValues) {
 TEST_F(TerrainCommandsTest, FractalsWithTheSameSeedAgreeAndNamedNoiseModesWork) {
     const std::string document = writeDocument();
     const std::string first = (dir / "first.korvane").string(), second = (dir / "second.korvane").string();
-    const std::vector<std::string> fractal = {"--fractal", "4", "--large", "0.6", "--small", "0.4", "--seed", "99"};
+    const std::vector<std::string> fractal = {"--fractal", "4",   "--large", "0.6",
+                                              "--small",   "0.4", "--seed",  "99"};
     auto args = [&](const std::string& output) {
         std::vector<std::string> a = {"terrain", document};
         a.insert(a.end(), fractal.begin(), fractal.end());
-        a.insert(a.end(), {"--noise", "add", "--strength", "0.3", "--frequency", "2", "--octaves", "3", "-o", output});
+        a.insert(a.end(),
+                 {"--noise", "add", "--strength", "0.3", "--frequency", "2", "--octaves", "3", "-o", output});
         return a;
     };
     ASSERT_EQ(run(args(first)), 0) << err.str();
@@ -264,16 +266,18 @@ TEST_F(TerrainCommandsTest, InfoJsonDescribesTheTerrainAndTheCamera) {
     ASSERT_EQ(run({"terrain", document, "--clamp", "0", "0.25"}), 0) << err.str();
     ASSERT_EQ(run({"info", document, "--json"}), 0) << err.str();
     const std::string json = out.str();
-    const size_t terrain = json.find("\"class\":\"TerrainLayer\",\"name\":\"Terrain Elevation\",\"heightmapSize\":[256,256],"
-                                     "\"borderMode\":0,\"smoothingFactor\":45,\"minHeight\":");
+    const size_t terrain = json.find(
+        "\"class\":\"TerrainLayer\",\"name\":\"Terrain Elevation\",\"heightmapSize\":[256,256],"
+        "\"borderMode\":0,\"smoothingFactor\":45,\"minHeight\":");
     ASSERT_NE(terrain, std::string::npos) << json;
     // A quarter of the maximum height of 4 everywhere (up to the truncation to 16 bits).
     for (const char* key : {"minHeight", "maxHeight", "meanHeight"})
         EXPECT_NEAR(numberAfter(json, key, terrain), 1.0, 1e-3) << key;
-    EXPECT_NE(json.find("\"class\":\"CameraLayer\",\"name\":\"Camera\",\"cameraType\":\"perspective\","
-                        "\"fromPoint\":[0.5,0.5],\"fromPointHeight\":0.15,\"toPoint\":[2,2],\"toPointHeight\":0.15,"
-                        "\"focal\":1,\"angle\":90,\"maxAngle\":180,\"scale\":5"),
-              std::string::npos)
+    EXPECT_NE(
+        json.find("\"class\":\"CameraLayer\",\"name\":\"Camera\",\"cameraType\":\"perspective\","
+                  "\"fromPoint\":[0.5,0.5],\"fromPointHeight\":0.15,\"toPoint\":[2,2],\"toPointHeight\":0.15,"
+                  "\"focal\":1,\"angle\":90,\"maxAngle\":180,\"scale\":5"),
+        std::string::npos)
         << json;
 }
 

@@ -17,9 +17,9 @@ namespace korvane {
 namespace {
 
 using testing::OtherRenderer;
+using testing::param;
 using testing::ParamMap;
 using testing::TestRenderer;
-using testing::param;
 using Point3 = std::array<double, 3>;
 
 // A layer whose active water surface stands at a fixed height.
@@ -193,7 +193,7 @@ TEST_F(CameraLayerTest, ASizeChangeShiftsBothPointsByHalfTheDifference) {
 TEST_F(CameraLayerTest, DistanceWeightFallsOffOverThirtyUnitsFromTheEye) {
     camera->setFromPoint({4, 6});
     EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({4, 6, 3}), 1.0f);
-    EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({14, 1, 0}), 0.5f);   // 10 + 5 (Manhattan)
+    EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({14, 1, 0}), 0.5f);  // 10 + 5 (Manhattan)
     EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({-11, 6, 0}), 0.5f);
     EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({24, 16, 0}), 0.0f);  // 20 + 10
     EXPECT_FLOAT_EQ(camera->distanceFromPointInScene({40, 40, 0}), 0.0f);
@@ -325,7 +325,8 @@ TEST_F(CameraLayerTest, ArchiveRoundTripKeepsEveryField) {
     camera->setMaxAngle(135);
     camera->setScale(3);
     std::string error;
-    auto decoded = KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(*scene), "scene", &error);
+    auto decoded =
+        KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(*scene), "scene", &error);
     ASSERT_TRUE(decoded) << error;
     auto cameras = decoded->layersOfClass<CameraLayer>();
     ASSERT_EQ(cameras.size(), 1u);
@@ -382,7 +383,8 @@ DecodedCamera decodeWithCameraKeys(std::function<void(KeyedArchiver&)> write) {
     writer.layers.push_back(std::make_shared<PartialCameraWriter>(&writer, std::move(write)));
     std::string error;
     DecodedCamera decoded;
-    decoded.scene = KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(writer), "scene", &error);
+    decoded.scene =
+        KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(writer), "scene", &error);
     EXPECT_TRUE(decoded.scene) << error;
     if (!decoded.scene) return decoded;
     auto cameras = decoded.scene->layersOfClass<CameraLayer>();

@@ -73,7 +73,8 @@ protected:
         auto root = std::make_unique<TerrainLayerQuadTreeNode>(*terrain);
         root->resetDetailSplitCount();
         const Bitmap& map = *terrain->heightmapImageRep();
-        root->splitTraverse(reinterpret_cast<const uint16_t*>(map.data()), {double(map.width()), double(map.height())},
+        root->splitTraverse(reinterpret_cast<const uint16_t*>(map.data()),
+                            {double(map.width()), double(map.height())},
                             {{0, 0}, {double(map.width()), double(map.height())}}, detail, cameraOnBitmap);
         return root;
     }
