@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/ParallelFor.h"
 
@@ -21,8 +22,6 @@ bool compatible(const Bitmap& map, const Bitmap& heightmap) {
            heightmap.width() >= map.width() && heightmap.height() >= map.height();
 }
 
-// First index of the window along one axis of `extent` pixels. The window normally starts two pixels
-// before the pixel; near the far edge it is pulled back so that it ends one pixel before the edge.
 // The integer part of a value in 0…255; a NaN (from a NaN parameter) writes 0 instead of an
 // undefined conversion.
 uint8_t byteFrom(double value) {
@@ -30,6 +29,23 @@ uint8_t byteFrom(double value) {
     return static_cast<uint8_t>(std::min(value, 255.0));
 }
 
+// A heightmap sample as a fraction of full scale (the format and bounds are checked by the caller).
+float fractionAt(const Bitmap& heightmap, int x, int y) {
+    uint16_t sample;
+    std::memcpy(&sample, heightmap.pixel(x, y), sizeof sample);
+    return sample / kSampleScale;
+}
+
+// min(base ^ exponent, 1). A base of at least 1 under a non-negative exponent gives at least 1, and
+// a base of 0 under a positive one gives 0: steep and flat ground, most of a map, skip the power.
+double sharpenedAmount(double base, double exponent) {
+    if (exponent >= 0.0 && base >= 1.0) return 1.0;
+    if (exponent > 0.0 && base == 0.0) return 0.0;
+    return std::min(std::pow(base, exponent), 1.0);
+}
+
+// First index of the window along one axis of `extent` pixels. The window normally starts two pixels
+// before the pixel; near the far edge it is pulled back so that it ends one pixel before the edge.
 int windowStart(int position, int extent) {
     int start = std::max(position - kWindowLead, 0);
     if (start + kWindowSide > extent - 1) start = extent - (kWindowSide + 1);
@@ -52,13 +68,12 @@ bool applySteepnessFill(Bitmap& map, const Bitmap& heightmap, int type, float th
         const int cx = windowStart(x, width);
         for (int y = 0; y < height; ++y) {
             const int cy = windowStart(y, height);
-            const float o = heightmap.gray16(x, y) / kSampleScale;
+            const float o = fractionAt(heightmap, x, y);
             float sum = 0.0f;
             for (int j = cy; j < cy + windowHeight; ++j) {
-                for (int i = cx; i < cx + windowWidth; ++i)
-                    sum += std::fabs(o - heightmap.gray16(i, j) / kSampleScale);
+                for (int i = cx; i < cx + windowWidth; ++i) sum += std::fabs(o - fractionAt(heightmap, i, j));
             }
-            const double amount = std::min(std::pow(static_cast<double>(sum) * gain, exponent), 1.0);
+            const double amount = sharpenedAmount(static_cast<double>(sum) * gain, exponent);
             uint8_t value = 0;
             if (type == kSteepnessFillSteepAreas) value = byteFrom(amount * amount * 255.0);
             if (type == kSteepnessFillFlatAreas) value = byteFrom((1.0 - amount) * 255.0);
@@ -104,7 +119,7 @@ bool applyHeightFill(Bitmap& map, const Bitmap& heightmap, int type, float thres
     uint8_t* out = map.data();
     parallelForColumns(width, [&](int x) {
         for (int y = 0; y < rows; ++y) {
-            const float h = heightmap.gray16(x, y) / kSampleScale;
+            const float h = fractionAt(heightmap, x, y);
             out[static_cast<size_t>(y) * width + x] = heightFillValue(type, h, threshold, height);
         }
     });
