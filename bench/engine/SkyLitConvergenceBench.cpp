@@ -2,9 +2,12 @@
 // a heightfield under the daylight sky ("darksky" with its background light) and a sun is
 // rendered with 1, 2, 4, … samples per pixel, and each image is compared with a long reference
 // render of the same integrator (RMSE over the linear RGB channels). The bench reports the time
-// each integrator needs to get below a fixed RMSE and the ratio of the two times.
+// each integrator needs to get below a fixed RMSE and the ratio of the two times, as processor
+// time of all render threads (steady on a shared machine) next to the wall-clock time.
 // Usage: build/bench/sky_lit_convergence_bench [WIDTH HEIGHT [THREADS [TARGET_RMSE]]]
 //        (default 640 360, 2 threads, RMSE 0.01)
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +24,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// User and system time of every thread of this process so far.
+double processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct timing_t {
+    double wall = 0.0, processor = 0.0;
+};
 
 constexpr int kCells = 256;
 
@@ -119,8 +134,8 @@ public:
         yi_.createIntegrator("volume");
     }
 
-    // Renders with `samples` per pixel in one pass; returns the seconds taken.
-    double render(int samples, std::vector<float>& rgb) {
+    // Renders with `samples` per pixel in one pass; returns the time taken.
+    timing_t render(int samples, std::vector<float>& rgb) {
         yi_.paramsClearAll();
         yi_.paramsSetString("camera_name", "camera");
         yi_.paramsSetString("integrator_name", "surface");
@@ -134,10 +149,11 @@ public:
         yi_.paramsSetString("filter_type", "box");
         ImageOutput out(width_, height_);
         const Clock::time_point start = Clock::now();
+        const double processorStart = processorSeconds();
         yi_.render(out, nullptr);
-        const double seconds = secondsSince(start);
+        const timing_t taken{secondsSince(start), processorSeconds() - processorStart};
         rgb = std::move(out.rgb);
-        return seconds;
+        return taken;
     }
 
 private:
@@ -147,22 +163,25 @@ private:
 
 struct result_t {
     int samples = -1;
-    double seconds = 0.0, error = 0.0;
+    timing_t time;
+    double error = 0.0;
 };
 
 result_t converge(const char* label, bool pathTracing, int width, int height, int threads, double target,
                   int referenceSamples) {
     Scene scene(width, height, threads, pathTracing);
     std::vector<float> reference, image;
-    const double referenceSeconds = scene.render(referenceSamples, reference);
-    std::printf("%s: reference %d samples/pixel in %.1f s\n", label, referenceSamples, referenceSeconds);
+    const timing_t referenceTime = scene.render(referenceSamples, reference);
+    std::printf("%s: reference %d samples/pixel in %.1f s (processor %.1f s)\n", label, referenceSamples,
+                referenceTime.wall, referenceTime.processor);
     result_t reached;
     for (int samples = 1; samples <= referenceSamples / 4; samples *= 2) {
-        const double seconds = scene.render(samples, image);
+        const timing_t time = scene.render(samples, image);
         const double error = rmse(image, reference);
-        std::printf("  %3d samples/pixel: %7.2f s, RMSE %.4f\n", samples, seconds, error);
+        std::printf("  %3d samples/pixel: %7.2f s (processor %7.2f s), RMSE %.4f\n", samples, time.wall,
+                    time.processor, error);
         if (error <= target) {
-            reached = {samples, seconds, error};
+            reached = {samples, time, error};
             break;
         }
     }
@@ -190,12 +209,15 @@ int main(int argc, char** argv) {
         if (r.samples < 0) {
             std::printf("%s: target not reached below a quarter of the reference's samples\n", label);
         } else {
-            std::printf("%s: %d samples/pixel, %.2f s (RMSE %.4f)\n", label, r.samples, r.seconds, r.error);
+            std::printf("%s: %d samples/pixel, %.2f s, processor %.2f s (RMSE %.4f)\n", label, r.samples,
+                        r.time.wall, r.time.processor, r.error);
         }
     };
     report("directlighting (baseline)", direct);
     report("pathtracing", path);
-    if (direct.samples > 0 && path.samples > 0)
-        std::printf("time to target, pathtracing/directlighting: %.2f\n", path.seconds / direct.seconds);
+    if (direct.samples > 0 && path.samples > 0) {
+        std::printf("time to target, pathtracing/directlighting: processor %.2f, wall %.2f\n",
+                    path.time.processor / direct.time.processor, path.time.wall / direct.time.wall);
+    }
     return 0;
 }
