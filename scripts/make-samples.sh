@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the sample scenes in resources/samples/ from the command-line tool, each with a PNG preview
+# beside it. Deterministic: every random draw is seeded, so a second run gives the same documents.
+#   scripts/make-samples.sh [BUILD_DIR] [PREVIEW_QUALITY]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir=${1:-build}
+quality=${2:-3}
+korvane="$build_dir/bin/korvane"
+out=resources/samples
+mkdir -p "$out"
+
+# start NAME: a new document NAME.korvane with the default layers; the commands below edit it.
+start() {
+    scene="$out/$1.korvane"
+    "$korvane" new "$scene" --force >/dev/null
+}
+edit() {
+    local command=$1
+    shift
+    "$korvane" "$command" "$scene" "$@" >/dev/null
+}
+preview() {
+    "$korvane" render "$scene" -o "${scene%.korvane}.png" --quality "$quality" --width 480 --height 300 \
+        >/dev/null 2>&1
+    echo "made $scene and its preview"
+}
+
+# A snow-capped, eroded peak rising from a calm lake, seen from above the shore; a cloud drifts by.
+start "Alpine Lake"
+edit set scene.maxTerrainHeight=2.2
+edit terrain --fractal 0 --large 0.3 --small 0.05 --seed 3 --erode 20000 0.3
+edit materials --preset lightearthdarkearthsnowdarkrocks
+edit set water.active=true water.preset=deepcalmblueocean water.height=0.35 \
+    fog.active=true fog.density=0.05 fog.height=0.5 fog.hazeDistance=40 \
+    lighting.sun.direction=-0.45,0.3 \
+    camera.fromPoint=0.3,2 camera.fromPointHeight=1.5 camera.toPoint=4,5 camera.toPointHeight=0
+edit clouds --add --box 5.5,6.5,9.5,9.5 --height 1 --above 2.6 --density 0.05
+preview
+
+# A straight valley cut into red rock and ending at a high plateau, a deep blue lake at its floor.
+start "Red Canyon"
+edit set scene.maxTerrainHeight=2.5
+edit terrain --fractal 3 --large 0.35 --small 0.08 --seed 11 --erode 15000 0.4
+edit materials --preset detailedredrocksbrightsand
+edit set water.active=true water.preset=deepcalmblueocean water.height=0.3 \
+    lighting.sun.direction=0.5,0.35 sky.turbidity=4.5 \
+    camera.fromPoint=0.4,5 camera.fromPointHeight=1 camera.toPoint=6,5 camera.toPointHeight=0 \
+    scene.depthTint=true
+preview
+
+# A ridge of rocks and sand above the open sea, under a low sun, with fog along the water.
+start "Rocky Coast"
+edit set scene.maxTerrainHeight=1.8
+edit terrain --fractal 1 --large 0.4 --small 0.06 --seed 5 --erode 10000 0.3
+edit materials --preset sandearthrocks
+edit set water.active=true water.preset=ocean water.height=0.3 \
+    fog.active=true fog.density=0.08 fog.height=0.45 \
+    lighting.sun.direction=-0.6,-0.4 \
+    camera.fromPoint=1,1 camera.fromPointHeight=0.6 camera.toPoint=7.5,6 camera.toPointHeight=0 \
+    scene.bloomFilter=true
+edit clouds --add --box 6,1,9.5,4 --height 0.8 --above 2.5 --density 0.04
+preview
