@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Renders the bundled sample scene to an image, once the renderer and the sample scenes exist.
+# Renders the first bundled sample scene at quality level 3, 640×400, to out/demo.png.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 build_dir=${1:-build}
-sample=resources/SampleSceneLibrary/Default.korvane
-if [ ! -f "$sample" ]; then
-    echo "no sample scene yet"
-    exit 0
-fi
-"$build_dir/bin/korvane" info "$sample"
+sample="resources/samples/Alpine Lake.korvane"
+mkdir -p out
+"$build_dir/bin/korvane" render "$sample" -o out/demo.png --quality 3 --width 640 --height 400
+echo "demo: rendered $sample to out/demo.png"

@@ -35,7 +35,7 @@ edit set water.active=true water.preset=deepcalmblueocean water.height=0.35 \
     fog.active=true fog.density=0.05 fog.height=0.5 fog.hazeDistance=40 \
     lighting.sun.direction=-0.45,0.3 \
     camera.fromPoint=0.3,2 camera.fromPointHeight=1.5 camera.toPoint=4,5 camera.toPointHeight=0
-edit clouds --add --box 5.5,6.5,9.5,9.5 --height 1 --above 2.6 --density 0.05
+edit clouds --add --box 7,3,9.8,7 --height 0.7 --above 1.6 --density 0.08
 preview
 
 # A straight valley cut into red rock and ending at a high plateau, a deep blue lake at its floor.
