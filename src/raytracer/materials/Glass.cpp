@@ -1,7 +1,8 @@
 // "glass": a smooth dielectric boundary. Light is reflected with the Fresnel fraction (tinted
 // by mirror_color) and refracted with the rest (tinted by the filter); inside, it is absorbed
 // by Beer–Lambert's law, absorption colour reached after absorption_dist. With fake_shadows,
-// shadow rays pass straight through with the refracted share.
+// shadow rays pass straight through with the refracted share. With dispersion_power, each refracted
+// sample takes one wavelength, its own index of refraction and that wavelength's tint.
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,7 @@
 
 #include "raytracer/core/Environment.h"
 #include "raytracer/core/NodeMaterial.h"
+#include "raytracer/materials/Dispersion.h"
 #include "raytracer/materials/Fresnel.h"
 #include "raytracer/plugins.h"
 
@@ -48,6 +50,14 @@ public:
         point_t g = at(sp);
         materialResponse_t r;
         r.N = g.N;
+        color_t tint(1.f);
+        if (c_.dispersionPower > 0.f) {
+            // The engine carries no wavelength along a path, so each face draws its own; only the
+            // entering face tints, which keeps one tint per passage and a white mean.
+            const float lambda = wavelengthFromSample(dispersionSample(sp.P, wo));
+            g.ior = cauchyFromIor(g.ior, c_.dispersionPower).ior(lambda);
+            if (!sp.fromInside) tint = wavelengthTint(lambda);
+        }
         // Entering, the medium behind is the glass; leaving, it is the outside.
         const float eta = sp.fromInside ? 1.f / g.ior : g.ior;
         vector3d_t t;
@@ -60,6 +70,7 @@ public:
         r.refract = g.filter * (1.f - kr);
         r.refractDir = t;
         r.alpha = std::clamp(1.f - r.refract.energy(), 0.f, 1.f);
+        r.refract = r.refract * tint;
         return r;
     }
 
