@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "SmallObjectsTestSupport.h"
@@ -152,6 +153,32 @@ TEST(SmallObjectsLayerTest, GrassOnWaterIsLeftOutButRocksAndLeavesAreNot) {
     }
 }
 
+TEST(SmallObjectsLayerTest, GrassOnCliffsIsRetriedInALevelDirection) {
+    seedRandom(4);
+    auto scene = std::make_unique<Scene>();
+    scene->setSize({0.5, 0.5});
+    // The ground rises by 40 per unit in x: a blade whose base (0.03 wide at full strength) points
+    // along x by more than 0.0125 stands on a cliff, which happens for most angles.
+    scene->addLayer(std::make_shared<FlatGroundLayer>(1.0f, 40.0f));
+    auto plants = std::make_shared<PlantsLayer>(scene.get());
+    fillMap(*plants, 255);
+    scene->addLayer(plants);
+    RecordingRenderer renderer;
+    plants->appendToRenderer(renderer);
+    ASSERT_GT(renderer.yi.meshes, 0);
+    // Cliff attempts do not count: within its 50 attempts every cell still finds a level direction
+    // and gets its one blade.
+    EXPECT_EQ(renderer.yi.triangles, 2 * renderer.yi.meshes);
+    const auto& v = renderer.yi.vertexList;
+    ASSERT_EQ(v.size(), 4u * renderer.yi.meshes);
+    for (size_t blade = 0; blade < v.size(); blade += 4) {
+        const auto& k0 = v[blade];
+        const auto& k1 = v[blade + 1];
+        EXPECT_LT(std::fabs(k0.z - k1.z), 0.5);
+        EXPECT_NEAR(k0.z, 1.0 + 40.0 * k0.x - 0.001, 1e-3);  // the base ends sit on the ground
+    }
+}
+
 TEST(SmallObjectsLayerTest, LeavesAreNotPlacedOnSlopesSteeperThanTheTolerance) {
     seedRandom(9);
     auto scene = std::make_unique<Scene>();
@@ -199,13 +226,21 @@ TEST(SmallObjectsLayerTest, RocksNearTheEyeGetFullDetail) {
     RecordingRenderer renderer;
     rocks->appendToRenderer(renderer);
     ASSERT_GT(renderer.yi.vertices, 0);
-    // Detail ≈ 1: C = int(10 × f + 3) = 12 (or 13 at the eye) around and D = 6 or 7 levels.
-    const int perRockMax = 13 * 8;
-    const int perRockMin = 12 * 7;
-    EXPECT_GE(renderer.yi.vertices, perRockMin);
-    EXPECT_LE(renderer.yi.vertices % perRockMin == 0 || renderer.yi.vertices % perRockMax == 0 ||
-                  renderer.yi.vertices >= perRockMin,
-              true);
+    // Within 0.1 of the eye the detail f = 1 − distance / 30 lies in [0.99, 1): C = int(10 f + 3) = 12
+    // around and D = int(6 f + 1) = 6 levels, so every rock has 12 × 7 vertices and 2 × 12 × 6
+    // triangles.
+    EXPECT_EQ(renderer.yi.vertices % (12 * 7), 0);
+    const int rockCount = renderer.yi.vertices / (12 * 7);
+    EXPECT_EQ(renderer.yi.triangles, rockCount * 2 * 12 * 6);
+
+    // The preview mode divides the detail by 5 (f / 5 just below 0.2): C = int(1.99… + 3) = 4 and
+    // D = int(1.19… + 1) = 2.
+    RecordingRenderer preview;
+    preview.setDetailsMode(1);
+    rocks->appendToRenderer(preview);
+    ASSERT_GT(preview.yi.vertices, 0);
+    EXPECT_EQ(preview.yi.vertices % (4 * 3), 0);
+    EXPECT_EQ(preview.yi.triangles, preview.yi.vertices / (4 * 3) * 2 * 4 * 2);
 }
 
 TEST(SmallObjectsLayerTest, DiamondsShareTheDomeWithAClearWhiteMaterial) {
@@ -293,6 +328,31 @@ TEST(SmallObjectsLayerTest, ArchiveRestoresTheKindByClassNameAndTheMap) {
     auto decodedPlants = decoded->layersOfClass<PlantsLayer>();
     ASSERT_EQ(decodedPlants.size(), 1u);
     EXPECT_EQ(decodedPlants[0]->baseSmallObjectClass(), nullptr);
+}
+
+TEST(SmallObjectsLayerTest, ADocumentNamingAKindThatNoLongerExistsOpensWithoutAKind) {
+    registerSceneClasses();
+    Scene scene;
+    scene.setSize({1, 1});
+    auto plants = std::make_shared<PlantsLayer>(&scene);
+    // A kind of some other version of the application, archived under its class name.
+    const SmallObjectClass palmTrees{"PalmTreePlant", [] { return std::make_unique<BaseSmallObject>(); }};
+    plants->setBaseSmallObjectClass(&palmTrees);
+    plants->mapImageRep()->setGray8(1, 2, 77);
+    scene.addLayer(plants);
+
+    std::vector<uint8_t> bytes = KeyedArchiver::archivedData(scene);
+    std::string error;
+    auto decoded = KeyedUnarchiver::unarchiveRoot<Scene>(bytes, "Scene", &error);
+    ASSERT_TRUE(decoded) << error;
+    auto decodedPlants = decoded->layersOfClass<PlantsLayer>();
+    ASSERT_EQ(decodedPlants.size(), 1u);
+    EXPECT_EQ(decodedPlants[0]->baseSmallObjectClass(), nullptr);
+    EXPECT_EQ(decodedPlants[0]->name(), "Plants (none)");
+    EXPECT_EQ(decodedPlants[0]->mapImageRep()->gray8(1, 2), 77);
+    RecordingRenderer renderer;
+    decodedPlants[0]->appendToRenderer(renderer);
+    EXPECT_TRUE(renderer.yi.calls.empty());
 }
 
 TEST(SmallObjectsLayerTest, UnknownKindNamesLeaveTheLayerWithoutAKind) {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "RecordingInterface.h"
@@ -10,18 +14,41 @@
 
 namespace korvane::testing {
 
-// Records the calls and also keeps every vertex the layers add.
+// Records the calls and also keeps every vertex the layers add, and the image files that textures
+// name as they were on disk at the moment the texture was created.
 class VertexRecordingInterface : public RecordingInterface {
 public:
     struct Vertex {
         double x, y, z;
     };
     std::vector<Vertex> vertexList;
+    struct TextureFile {
+        std::string path;
+        std::optional<std::vector<uint8_t>> contents;  // none when the file did not exist
+    };
+    std::vector<TextureFile> textureFiles;
 
     int addVertex(double x, double y, double z) override {
         vertexList.push_back({x, y, z});
         return RecordingInterface::addVertex(x, y, z);
     }
+    void paramsSetString(const char* name, const char* s) override {
+        if (std::string(name) == "filename") filename_ = s;
+        RecordingInterface::paramsSetString(name, s);
+    }
+    yafaray::texture_t* createTexture(const char* name) override {
+        if (filename_) {
+            std::ifstream file(*filename_, std::ios::binary);
+            std::optional<std::vector<uint8_t>> contents;
+            if (file) contents.emplace(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+            textureFiles.push_back({*filename_, std::move(contents)});
+            filename_.reset();
+        }
+        return RecordingInterface::createTexture(name);
+    }
+
+private:
+    std::optional<std::string> filename_;
 };
 
 // The ray-tracing renderer as the layers see it, answering with a recording interface whose

@@ -59,7 +59,11 @@ LargeWheatPlant::LargeWheatPlant()
 void GrassPlant::prepareForRenderer(BaseRenderer& renderer) {
     yafaray::yafrayInterface_t* yi = smallObjectInterface(renderer);
     if (!yi) return;
-    yMaterial_ = appendPlantMaterial(*yi, traits_.diffuseTextureFileName, traits_.transparencyTextureFileName, 0.0f);
+    // Image textures are sent on top of whatever the parameter map holds; start it empty so that the
+    // layer appended before leaves nothing behind in them.
+    yi->paramsClearAll();
+    yMaterial_ = plantMaterial(traits_.diffuseTextureFileName, traits_.transparencyTextureFileName, 0.0f)
+                     ->appendToRenderer(renderer);
 }
 
 void GrassPlant::placeSmallObject(int count, const Rect& cell, float strength, const Scene& scene,

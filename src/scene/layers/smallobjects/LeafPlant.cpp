@@ -28,7 +28,9 @@ constexpr int kAttemptsPerLeaf = 25;
 void LeafPlant::prepareForRenderer(BaseRenderer& renderer) {
     yafaray::yafrayInterface_t* yi = smallObjectInterface(renderer);
     if (!yi) return;
-    yLeafMaterial_ = appendPlantMaterial(*yi, "Leaf1.png", "Leaf1Alpha.png", kLeafTranslucency);
+    // As for grass: the image textures must not inherit the previous layer's parameters.
+    yi->paramsClearAll();
+    yLeafMaterial_ = plantMaterial("Leaf1.png", "Leaf1Alpha.png", kLeafTranslucency)->appendToRenderer(renderer);
 }
 
 void LeafPlant::placeSmallObject(int count, const Rect& cell, float, const Scene& scene, BaseRenderer& renderer) {

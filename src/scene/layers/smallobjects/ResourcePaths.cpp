@@ -13,6 +13,8 @@ namespace fs = std::filesystem;
 
 // How many folders above the program's own folder are searched for "resources".
 constexpr int kParentFoldersSearched = 4;
+// Where an installed program's resources lie, relative to the folder above its own (PREFIX/bin).
+constexpr const char* kInstalledResources = "share/korvane/resources";
 
 std::vector<fs::path> candidateFolders() {
     std::vector<fs::path> folders;
@@ -23,6 +25,7 @@ std::vector<fs::path> candidateFolders() {
     fs::path program = fs::read_symlink("/proc/self/exe", error);
     if (!error) {
         fs::path folder = program.parent_path();
+        folders.push_back(folder.parent_path() / kInstalledResources);
         for (int level = 0; level <= kParentFoldersSearched && !folder.empty(); ++level) {
             folders.push_back(folder / "resources");
             if (folder == folder.parent_path()) break;

@@ -1,133 +1,94 @@
 #include "scene/layers/smallobjects/SmallObjectMaterials.h"
 
-#include <optional>
-#include <vector>
+#include <cstdio>
+#include <map>
+#include <mutex>
 
-#include "foundation/UniqueString.h"
-#include "raytracer/interface.h"
+#include "foundation/ImageCodecs.h"
 #include "scene/layers/smallobjects/ResourcePaths.h"
+#include "scene/shaders/TextureMapperShader.h"
+#include "scene/textures/ImageTexture.h"
+#include "scene/textures/MarbleTexture.h"
 
 namespace korvane {
 
 namespace {
 
 constexpr const char* kPlantsFolder = "plants/";
-// Marble of the rocks: size, noise "voronoi_f4", turbulence and sharpness of both textures.
+// Marble of the rocks: size, noise index 4 ("voronoi_f4"), turbulence and sharpness of both textures.
 constexpr float kRockMarbleSize = 100.0f;
-constexpr const char* kRockMarbleNoise = "voronoi_f4";
+constexpr int kRockMarbleNoise = 4;
 constexpr float kRockMarbleTurbulence = 10.0f;
 constexpr float kRockMarbleSharpness = 4.0f;
-constexpr int kMarbleDefaultDepth = 2;
 constexpr float kRockBumpStrength = 0.1f;
 
-// A diffuse material's own parameters with every default but those given.
-struct DiffuseParameters {
-    Color color = Color::calibratedRGB(1, 1, 1, 1);
-    float transparency = 0.0f;
-    float translucency = 0.0f;
-};
-
-// One texture-mapper node of a material's list.
-struct ShaderNode {
-    const char* slot;  // "diffuse_shader", "bump_shader", "transparency_shader"
-    std::string shaderName;
-    std::string textureName;
-    float bumpStrength;
-};
-
-void setColor(yafaray::yafrayInterface_t& yi, const char* key, const Color& c) {
-    yi.paramsSetColor(key, static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
-                      static_cast<float>(c.alpha));
+std::shared_ptr<MarbleTexture> rockMarble() {
+    auto marble = std::make_shared<MarbleTexture>();
+    marble->setSize(kRockMarbleSize);
+    marble->setNoiseType(kRockMarbleNoise);
+    marble->setTurbulence(kRockMarbleTurbulence);
+    marble->setSharpness(kRockMarbleSharpness);
+    return marble;
 }
 
-// An image texture read from a file (sent, as image textures are, without clearing the map first).
-bool appendImageTexture(yafaray::yafrayInterface_t& yi, const std::string& textureName, const std::string& image) {
-    if (image.empty()) return false;
-    std::optional<std::string> path = resourcePath(kPlantsFolder + image);
-    if (!path) return false;
-    yi.paramsSetString("type", "fixedimagetexture");
-    yi.paramsSetString("clipping", "extend");
-    yi.paramsSetBool("use_alpha", false);
-    yi.paramsSetBool("calc_alpha", false);
-    yi.paramsSetString("filename", path->c_str());
-    yi.createTexture(textureName.c_str());
-    return true;
-}
-
-void appendMarbleTexture(yafaray::yafrayInterface_t& yi, const std::string& textureName, const Color& color1,
-                         const Color& color2) {
-    yi.paramsClearAll();
-    yi.paramsSetString("type", "marble");
-    yi.paramsSetFloat("size", kRockMarbleSize);
-    yi.paramsSetFloat("turbulence", kRockMarbleTurbulence);
-    yi.paramsSetInt("depth", kMarbleDefaultDepth);
-    yi.paramsSetFloat("sharpness", kRockMarbleSharpness);
-    yi.paramsSetBool("hard", false);
-    yi.paramsSetString("noise_type", kRockMarbleNoise);
-    setColor(yi, "color1", color1);
-    setColor(yi, "color2", color2);
-    yi.createTexture(textureName.c_str());
-}
-
-// The material itself, once its textures exist: parameters, the node list, the slots naming the
-// nodes, then the material under a name no other material of the render has.
-const yafaray::material_t* appendDiffuseMaterial(yafaray::yafrayInterface_t& yi, const DiffuseParameters& p,
-                                                 const std::vector<ShaderNode>& nodes) {
-    const std::string materialName = uniqueString() + " - " + uniqueString();
-    yi.paramsClearAll();
-    yi.paramsSetString("type", "shinydiffusemat");
-    yi.paramsSetFloat("diffuse_reflect", 1.0);
-    yi.paramsSetFloat("specular_reflect", 0.0);
-    yi.paramsSetFloat("transparency", p.transparency);
-    yi.paramsSetFloat("translucency", p.translucency);
-    yi.paramsSetFloat("transmit_filter", 1.0);
-    setColor(yi, "color", p.color);
-    setColor(yi, "mirror_color", Color::calibratedRGB(1, 1, 1, 1));
-    for (const ShaderNode& node : nodes) {
-        yi.paramsPushList();
-        yi.paramsSetString("element", "shader_node");
-        yi.paramsSetString("type", "texture_mapper");
-        yi.paramsSetString("name", node.shaderName.c_str());
-        yi.paramsSetString("texco", "uv");
-        yi.paramsSetString("texture", node.textureName.c_str());
-        yi.paramsSetFloat("bump_strength", node.bumpStrength);
-    }
-    yi.paramsEndList();
-    for (const ShaderNode& node : nodes) yi.paramsSetString(node.slot, node.shaderName.c_str());
-    return yi.createMaterial(materialName.c_str());
+std::shared_ptr<TextureMapperShader> imageShader(const std::string& fileName) {
+    auto texture = std::make_shared<ImageTexture>();
+    texture->setBitmapImageRep(plantImageNamed(fileName));
+    return TextureMapperShader::textureMapperShaderWithTexture(texture);
 }
 
 }  // namespace
 
-const yafaray::material_t* appendPlantMaterial(yafaray::yafrayInterface_t& yi, const std::string& diffuseImage,
-                                               const std::string& transparencyImage, float translucency) {
-    const std::string diffuseTexture = uniqueString();
-    const std::string transparencyTexture = uniqueString();
-    appendImageTexture(yi, diffuseTexture, diffuseImage);
-    appendImageTexture(yi, transparencyTexture, transparencyImage);
-    DiffuseParameters parameters;
-    parameters.translucency = translucency;
-    // Node order of a diffuse material: bump, diffuse, transparency, mirror.
-    return appendDiffuseMaterial(yi, parameters,
-                                 {{"diffuse_shader", uniqueString(), diffuseTexture, 0.0f},
-                                  {"transparency_shader", uniqueString(), transparencyTexture, 0.0f}});
+std::shared_ptr<Bitmap> plantImageNamed(const std::string& fileName) {
+    // The abstract grass kind names no images.
+    if (fileName.empty()) return nullptr;
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<Bitmap>> images;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto found = images.find(fileName); found != images.end()) return found->second;
+
+    std::shared_ptr<Bitmap> image;
+    if (std::optional<std::string> path = resourcePath(kPlantsFolder + fileName)) {
+        ImageDecodeResult decoded = readImageFile(*path);
+        if (decoded.bitmap) {
+            image = std::make_shared<Bitmap>(std::move(*decoded.bitmap));
+        } else {
+            std::fprintf(stderr, "Plant image %s: %s\n", path->c_str(), decoded.error.c_str());
+        }
+    } else {
+        std::fprintf(stderr, "Plant image %s not found in any resources folder\n", fileName.c_str());
+    }
+    // A missing image is remembered too, so that it is reported once per process.
+    images.emplace(fileName, image);
+    return image;
 }
 
-const yafaray::material_t* appendRockMaterial(yafaray::yafrayInterface_t& yi, const RockMaterialRecipe& recipe) {
+std::shared_ptr<DiffuseMaterial> plantMaterial(const std::string& diffuseImage, const std::string& transparencyImage,
+                                               float translucency) {
+    auto material = std::make_shared<DiffuseMaterial>();
+    material->setDiffuseShader(imageShader(diffuseImage));
+    material->setUseDiffuseShader(true);
+    material->setTransparencyShader(imageShader(transparencyImage));
+    material->setTranslucency(translucency);
+    return material;
+}
+
+std::shared_ptr<DiffuseMaterial> rockMaterial(const RockMaterialRecipe& recipe) {
+    auto material = std::make_shared<DiffuseMaterial>();
     if (!recipe.marble) {
-        DiffuseParameters parameters;
-        parameters.color = recipe.color1;
-        parameters.transparency = recipe.transparency;
-        return appendDiffuseMaterial(yi, parameters, {});
+        material->setColor(recipe.color1);
+        material->setTransparency(recipe.transparency);
+        return material;
     }
-    const std::string bumpTexture = uniqueString();
-    const std::string diffuseTexture = uniqueString();
-    // The bump texture keeps the marble's default colours, white and black.
-    appendMarbleTexture(yi, bumpTexture, Color::calibratedRGB(1, 1, 1, 1), Color::calibratedRGB(0, 0, 0, 1));
-    appendMarbleTexture(yi, diffuseTexture, recipe.color1, recipe.color2);
-    return appendDiffuseMaterial(yi, DiffuseParameters{},
-                                 {{"bump_shader", uniqueString(), bumpTexture, kRockBumpStrength},
-                                  {"diffuse_shader", uniqueString(), diffuseTexture, 0.0f}});
+    auto diffuse = rockMarble();
+    diffuse->setColor1(recipe.color1);
+    diffuse->setColor2(recipe.color2);
+    material->setDiffuseShader(TextureMapperShader::textureMapperShaderWithTexture(diffuse));
+    material->setUseDiffuseShader(true);
+    // The bump marble keeps the texture's default colours.
+    material->setBumpShader(TextureMapperShader::textureMapperShaderWithTexture(rockMarble()));
+    material->setBumpStrength(kRockBumpStrength);
+    return material;
 }
 
 }  // namespace korvane

@@ -1,27 +1,30 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "foundation/Bitmap.h"
 #include "scene/layers/smallobjects/SmallRock.h"
-
-namespace yafaray {
-class yafrayInterface_t;
-class material_t;
-}  // namespace yafaray
+#include "scene/materials/DiffuseMaterial.h"
 
 namespace korvane {
 
-// The render materials of the small objects, sent as the diffuse material of the materials model
-// sends itself: textures first, then the material with its texture-mapper nodes. Each call makes
-// fresh, uniquely named textures and a material; the handle is valid for the current render.
+// The materials of the small objects, built from the materials model so that they reach the ray
+// tracer as any other material does (the image textures through their temporary TGA files).
 
-// A diffuse material coloured by an image resource of the plants folder and cut out by a second
-// one as its transparency, with the given translucency. A missing image sends no texture (its node
-// then names a texture that does not exist, as for any image texture without a source).
-const yafaray::material_t* appendPlantMaterial(yafaray::yafrayInterface_t& yi, const std::string& diffuseImage,
-                                               const std::string& transparencyImage, float translucency);
+// A diffuse material coloured by an image of the plants resources and cut out by a second image as
+// its transparency shader, with the given translucency. An image that cannot be found or read leaves
+// its texture without a bitmap (the texture then creates nothing, and the material still renders).
+std::shared_ptr<DiffuseMaterial> plantMaterial(const std::string& diffuseImage, const std::string& transparencyImage,
+                                               float translucency);
 
-// A rock material: two-colour marble with a marble bump of strength 0.1, or a plain colour.
-const yafaray::material_t* appendRockMaterial(yafaray::yafrayInterface_t& yi, const RockMaterialRecipe& recipe);
+// A rock material: a two-colour marble as the diffuse shader with a marble bump of strength 0.1, or
+// a plain colour with a constant transparency.
+std::shared_ptr<DiffuseMaterial> rockMaterial(const RockMaterialRecipe& recipe);
+
+// The image of the plants resources with this file name ("GreenGrass.png"), decoded once per process
+// and shared; null for an empty name, or when no resources folder holds it or it cannot be decoded.
+// Any thread.
+std::shared_ptr<Bitmap> plantImageNamed(const std::string& fileName);
 
 }  // namespace korvane

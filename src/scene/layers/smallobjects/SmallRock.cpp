@@ -71,9 +71,8 @@ SandSmallRock::SandSmallRock() : SmallRock(standard("SandSmallRock", "Sand Rocks
 DiamondSmallRock::DiamondSmallRock() : SmallRock(standard("DiamondSmallRock", "Diamonds", kClearWhite)) {}
 
 void SmallRock::prepareForRenderer(BaseRenderer& renderer) {
-    yafaray::yafrayInterface_t* yi = smallObjectInterface(renderer);
-    if (!yi || !traits_.material) return;
-    yMaterial_ = appendRockMaterial(*yi, *traits_.material);
+    if (!smallObjectInterface(renderer)) return;
+    if (std::shared_ptr<DiffuseMaterial> rockMaterial = material()) yMaterial_ = rockMaterial->appendToRenderer(renderer);
 }
 
 void SmallRock::beginPlacingSmallObjects(BaseRenderer& renderer) {
@@ -169,6 +168,15 @@ void SmallRock::placeSmallObject(int count, const Rect& cell, float, const Scene
             std::swap(previousUVs, currentUVs);
         }
     }
+}
+
+std::shared_ptr<DiffuseMaterial> SmallRock::material() const {
+    return traits_.material ? rockMaterial(*traits_.material) : nullptr;
+}
+
+Bitmap SmallRock::iconImage() const {
+    std::shared_ptr<DiffuseMaterial> rockMaterial = material();
+    return rockMaterial ? rockMaterial->icon() : Bitmap{};
 }
 
 Point SmallRock::randomPointForPoint(Point p, float range) {

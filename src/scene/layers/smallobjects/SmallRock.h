@@ -3,10 +3,13 @@
 #include <memory>
 #include <optional>
 
+#include "foundation/Bitmap.h"
 #include "foundation/Color.h"
 #include "scene/layers/smallobjects/BaseSmallObject.h"
 
 namespace korvane {
+
+class DiffuseMaterial;
 
 // How a rock kind's material looks: a marble of two colours with a marble bump, or a plain colour
 // with a constant transparency.
@@ -37,15 +40,18 @@ public:
 
     std::string className() const override { return traits_.className; }
     std::string name() const override { return traits_.name; }
-    // Rock icons are their material's swatch, which the material editor draws; none here.
+    // Rock icons are no image resource but their material's swatch (iconImage).
     std::string icon() const override { return {}; }
+    Bitmap iconImage() const;
     Size size() const override { return {traits_.size, traits_.size}; }
     Size baseSize() const { return {traits_.baseSize, traits_.baseSize}; }
     float height() const { return traits_.height; }
     int maxXYVertices() const { return traits_.maxXYVertices; }
     int maxZVertices() const { return traits_.maxZVertices; }
-    // The material every rock of the kind gets (none for SmallRock itself).
-    const std::optional<RockMaterialRecipe>& material() const { return traits_.material; }
+    // A new instance of the material every rock of the kind gets (none for SmallRock itself).
+    std::shared_ptr<DiffuseMaterial> material() const;
+    // How that material is made.
+    const std::optional<RockMaterialRecipe>& materialRecipe() const { return traits_.material; }
 
     void prepareForRenderer(BaseRenderer& renderer) override;
     void beginPlacingSmallObjects(BaseRenderer& renderer) override;
