@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test demo asan fuzz clean
+.PHONY: deps configure build test farm-test demo asan fuzz clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -18,6 +18,12 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	if [ "$$KORVANE_FARM_TEST" = 1 ]; then bash scripts/farm-test.sh $(BUILD_DIR); fi
+
+# `korvane farm` on a one-node Slurm cluster started on 127.0.0.1 for the test (needs root;
+# installs slurm-wlm and munge when missing).
+farm-test: build
+	bash scripts/farm-test.sh $(BUILD_DIR)
 
 demo: build
 	bash scripts/demo.sh $(BUILD_DIR)
