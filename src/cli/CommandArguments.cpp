@@ -93,6 +93,18 @@ std::optional<double> ArgumentCursor::number(const std::string& option) {
     return parsed;
 }
 
+std::optional<int> ArgumentCursor::integer(const std::string& option, int minimum, int maximum) {
+    std::optional<std::string> text = value(option);
+    if (!text) return std::nullopt;
+    std::optional<long long> parsed = parseInteger(*text);
+    if (!parsed || *parsed < minimum || *parsed > maximum) {
+        fail(option + ": '" + *text + "' is not a whole number from " + std::to_string(minimum) + " to " +
+             std::to_string(maximum));
+        return std::nullopt;
+    }
+    return int(*parsed);
+}
+
 int ArgumentCursor::fail(const std::string& message) {
     err_ << "korvane: " << command_ << ": " << message << "\n";
     return 2;

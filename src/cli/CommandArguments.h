@@ -44,6 +44,9 @@ public:
     std::optional<std::string> value(const std::string& option);
     // The value after `option` parsed as a number; prints what was wrong on failure.
     std::optional<double> number(const std::string& option);
+    // The value after `option` as a whole number in [minimum, maximum]; prints what was wrong on
+    // failure ("--width: 'x' is not a whole number from 1 to 16384").
+    std::optional<int> integer(const std::string& option, int minimum, int maximum);
     // Prints "korvane: COMMAND: MESSAGE" and returns 2, the status of a usage error.
     int fail(const std::string& message);
 

@@ -63,19 +63,6 @@ struct RenderOptions {
 };
 
 // The value after `option` as a whole number in [minimum, maximum]; prints what was wrong otherwise.
-std::optional<int> boundedInteger(ArgumentCursor& cursor, const std::string& option, long long minimum,
-                                  long long maximum) {
-    std::optional<std::string> text = cursor.value(option);
-    if (!text) return std::nullopt;
-    std::optional<long long> value = parseInteger(*text);
-    if (!value || *value < minimum || *value > maximum) {
-        cursor.fail(option + ": '" + *text + "' is not a whole number from " + std::to_string(minimum) +
-                    " to " + std::to_string(maximum));
-        return std::nullopt;
-    }
-    return int(*value);
-}
-
 // "X0,Y0,X1,Y1": whole, non-negative pixel coordinates of a non-empty rectangle.
 std::optional<PixelRegion> parseRegion(const std::string& text) {
     std::optional<std::vector<double>> corners = parseNumberList(text, 4);
@@ -103,11 +90,11 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
         if (argument == "-o") {
             ok = text(options.output);
         } else if (argument == "--quality") {
-            ok = (options.quality = boundedInteger(cursor, argument, 1, kMaxQuality)).has_value();
+            ok = (options.quality = cursor.integer(argument, 1, kMaxQuality)).has_value();
         } else if (argument == "--width") {
-            ok = (options.width = boundedInteger(cursor, argument, 1, kMaxImageSide)).has_value();
+            ok = (options.width = cursor.integer(argument, 1, kMaxImageSide)).has_value();
         } else if (argument == "--height") {
-            ok = (options.height = boundedInteger(cursor, argument, 1, kMaxImageSide)).has_value();
+            ok = (options.height = cursor.integer(argument, 1, kMaxImageSide)).has_value();
         } else if (argument == "--preview") {
             options.preview = true;
         } else if (argument == "--renderer") {
@@ -122,7 +109,7 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
                 ok = false;
             }
         } else if (argument == "--threads") {
-            std::optional<int> threads = boundedInteger(cursor, argument, 1, kMaxThreads);
+            std::optional<int> threads = cursor.integer(argument, 1, kMaxThreads);
             ok = threads.has_value();
             options.threads = threads.value_or(0);
         } else if (argument == "--region") {
