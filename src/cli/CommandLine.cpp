@@ -16,8 +16,14 @@ constexpr const char* kUsage =
     "  clouds FILE --add [OPTIONS]   add a cloud\n"
     "  render FILE -o OUT   render a scene document to a PNG, JPEG or TIFF image\n"
     "  merge FILE TILE... -o OUT   put tiles of render --region together and post-process them\n"
+    "  farm FILE -o OUT --tiles N [--dry-run] | --status JOBID   render in tiles on a Slurm cluster\n"
     "  heightmap FILE --import IMAGE [-o OUT] | --export OUT.png   load or save the terrain heightmap\n"
-    "  terrain FILE OP... [-o OUT]   fractal, noise, clamp, equalize, flats and erode the terrain\n";
+    "  terrain FILE OP... [-o OUT]   fractal, noise, clamp, equalize, flats and erode the terrain\n"
+    "  objects FILE --add-3ds PATH|--add-library NAME [--at X,Y] [--scale S] [--rotate DEG] [--lift H]\n"
+    "                       add an imported object; objects --library lists the prepared ones\n"
+    "  import-3ds IN.3ds OUT   read a 3DS file into a single-object archive (run by objects)\n"
+    "  plants FILE --add KIND [--fill steepness|height ...] [--paint-all D]   add grass, wheat or leaves\n"
+    "  rocks FILE --add KIND [--fill steepness|height ...] [--paint-all D]   add small rocks\n";
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -35,8 +41,13 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (args[0] == "clouds") return runClouds(rest, out, err);
     if (args[0] == "render") return runRender(rest, out, err);
     if (args[0] == "merge") return runMerge(rest, out, err);
+    if (args[0] == "farm") return runFarm(rest, out, err);
     if (args[0] == "heightmap") return runHeightmap(rest, out, err);
     if (args[0] == "terrain") return runTerrain(rest, out, err);
+    if (args[0] == "objects") return runObjects(rest, out, err);
+    if (args[0] == "import-3ds") return runImport3ds(rest, out, err);
+    if (args[0] == "plants") return runPlants(rest, out, err);
+    if (args[0] == "rocks") return runRocks(rest, out, err);
     err << "korvane: unknown command '" << args[0] << "'\n" << kUsage;
     return 2;
 }

@@ -17,8 +17,13 @@ int runLights(const std::vector<std::string>& args, std::ostream& out, std::ostr
 int runClouds(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runFarm(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runHeightmap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runTerrain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runObjects(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runImport3ds(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runPlants(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runRocks(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Dispatches `korvane SUBCOMMAND ARGS…`; prints the usage for no or an unknown subcommand.
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

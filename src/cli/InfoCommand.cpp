@@ -6,7 +6,9 @@
 #include "cli/Commands.h"
 #include "cli/FieldFamilies.h"
 #include "cli/JsonWriter.h"
+#include "cli/SmallObjectsInfo.h"
 #include "cli/TerrainInfo.h"
+#include "cli/MeshInfo.h"
 #include "cli/TextureLayerInfo.h"
 #include "scene/SceneFile.h"
 
@@ -74,7 +76,9 @@ std::string json(const Scene& scene) {
         writeFogLayerInfo(*layer, w);
         writeWaterLayerInfo(*layer, w);
         writeCloudsLayerInfo(*layer, w);
+        writeSmallObjectsLayerInfo(*layer, w);
         writeTerrainAndCameraInfo(*layer, w);
+        writeMeshLayerInfo(*layer, w);
         w.endObject();
     }
     w.endArray();

@@ -10,6 +10,7 @@
 #include "scene/layers/lighting/DirectionalLight.h"
 #include "scene/layers/lighting/LightingLayer.h"
 #include "scene/layers/lighting/PointLight.h"
+#include "scene/layers/mesh/MeshLayer.h"
 #include "scene/layers/sky/FogLayer.h"
 #include "scene/layers/sky/SkyLayer.h"
 #include "scene/layers/smallobjects/PlantsLayer.h"
@@ -75,6 +76,9 @@ void registerSceneClasses() {
         ArchiveClassRegistry::shared().registerClass<SmallObjectsLayer>("SmallObjectsLayer", "BaseSceneLayer");
         SceneLayerRegistry::shared().registerLayerClass<PlantsLayer>("PlantsLayer", "SmallObjectsLayer");
         SceneLayerRegistry::shared().registerLayerClass<RocksLayer>("RocksLayer", "SmallObjectsLayer");
+        SceneLayerRegistry::shared().registerLayerClass<MeshLayer>("MeshLayer");
+        ArchiveClassRegistry::shared().registerClass<MeshObject>("MeshObject", "NSObject");
+        ArchiveClassRegistry::shared().registerClass<Mesh>("Mesh", "NSObject");
     });
 }
 
