@@ -49,15 +49,29 @@ edit set water.active=true water.preset=deepcalmblueocean water.height=0.3 \
     scene.depthTint=true
 preview
 
-# A ridge of rocks and sand above the open sea, under a low sun, with fog along the water.
+# A ridge of rocks and sand along the open sea, with fog over the water and vibrance on.
 start "Rocky Coast"
 edit set scene.maxTerrainHeight=1.8
 edit terrain --fractal 1 --large 0.4 --small 0.06 --seed 5 --erode 10000 0.3
 edit materials --preset sandearthrocks
 edit set water.active=true water.preset=ocean water.height=0.3 \
-    fog.active=true fog.density=0.08 fog.height=0.45 \
+    fog.active=true fog.density=0.03 fog.height=0.45 \
     lighting.sun.direction=-0.6,-0.4 \
-    camera.fromPoint=1,1 camera.fromPointHeight=0.6 camera.toPoint=7.5,6 camera.toPointHeight=0 \
-    scene.bloomFilter=true
+    camera.fromPoint=4,0.5 camera.fromPointHeight=0.7 camera.toPoint=8,8 camera.toPointHeight=0 \
+    scene.vibranceFilter=true scene.vibranceStrength=0.8
 edit clouds --add --box 6,1,9.5,4 --height 0.8 --above 2.5 --density 0.04
+preview
+
+# Low grassy hills with a cabin between two fir trees, objects from the bundled library.
+start "Meadow Cabin"
+edit set scene.maxTerrainHeight=1.2
+edit terrain --fractal 4 --large 0.25 --small 0.04 --seed 21 --erode 8000 0.3
+edit materials --preset earthrocks
+edit set water.active=true water.preset=calmocean water.height=0.03 \
+    lighting.sun.direction=-0.5,0.35 \
+    camera.fromPoint=4,6 camera.fromPointHeight=0.35 camera.toPoint=6.5,3.5 camera.toPointHeight=0
+edit plants --add GreenGrassPlant --fill steepness --type 0 --threshold 0.3 --strength 0.8
+edit objects --add-library Cabin --at 5.4,4.6 --scale 0.25
+edit objects --add-library "Fir Tree" --at 5.9,4.9 --scale 0.3
+edit objects --add-library "Fir Tree" --at 5.2,4.1 --scale 0.25
 preview
