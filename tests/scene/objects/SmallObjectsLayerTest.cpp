@@ -22,10 +22,10 @@
 namespace korvane {
 namespace {
 
-using testing::FlatGroundLayer;
-using testing::LakeLayer;
-using testing::OtherRenderer;
-using testing::RecordingRenderer;
+using testing::smallobjects::FlatGroundLayer;
+using testing::smallobjects::LakeLayer;
+using testing::smallobjects::OtherRenderer;
+using testing::smallobjects::RecordingRenderer;
 
 void fillMap(SmallObjectsLayer& layer, uint8_t value) {
     Bitmap& map = *layer.mapImageRep();

@@ -26,7 +26,7 @@
 namespace korvane {
 namespace {
 
-using testing::RecordingRenderer;
+using testing::smallobjects::RecordingRenderer;
 
 // The image names of every plant kind: its diffuse picture and its transparency map.
 std::vector<std::pair<std::string, std::string>> plantImageNames() {

@@ -12,7 +12,7 @@
 #include "scene/BaseRenderer.h"
 #include "scene/BaseSceneLayer.h"
 
-namespace korvane::testing {
+namespace korvane::testing::smallobjects {
 
 // Records the calls and also keeps every vertex the layers add, and the image files that textures
 // name as they were on disk at the moment the texture was created.
@@ -94,4 +94,4 @@ private:
     float height_;
 };
 
-}  // namespace korvane::testing
+}  // namespace korvane::testing::smallobjects
