@@ -47,10 +47,10 @@ inline std::shared_ptr<Scene> terrainScene() {
     return scene;
 }
 
-// Seconds for one render of `scene` with the defaults of quality level `level` (320 × 240), of the
-// whole frame or only `region`; negative, with the reason in `failure`, when it fails.
-inline double timeRender(const std::shared_ptr<Scene>& scene, int level, std::optional<PixelRegion> region,
-                         std::string* failure) {
+// Renders `scene` with `settings` through YafarayRenderer, driven on this thread as the command line
+// drives it, and answers the seconds it took; negative, with the reason in `failure`, when it fails.
+inline double renderAndWait(const std::shared_ptr<Scene>& scene, const DefaultsDictionary& settings,
+                            std::optional<PixelRegion> region, std::string* failure) {
     struct WaitingDelegate final : RendererDelegate {
         void rendererDidStart(BaseRenderer&) override {}
         void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
@@ -65,8 +65,7 @@ inline double timeRender(const std::shared_ptr<Scene>& scene, int level, std::op
     };
     auto& dispatcher = dynamic_cast<SynchronousDispatcher&>(MainThreadDispatcher::shared());
     auto renderer = YafarayRenderer::create();
-    renderer->configureFromSettingsDictionary(
-        YafarayRenderer::updateSettingsInDictionary(nullptr, level, true));
+    renderer->configureFromSettingsDictionary(settings);
     renderer->setRenderRegion(region);
     WaitingDelegate delegate;
     const auto start = std::chrono::steady_clock::now();
@@ -77,6 +76,14 @@ inline double timeRender(const std::shared_ptr<Scene>& scene, int level, std::op
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     *failure = delegate.failure;
     return delegate.failure.empty() ? seconds : -1;
+}
+
+// Seconds for one render of `scene` with the defaults of quality level `level` (320 × 240), of the
+// whole frame or only `region`; negative, with the reason in `failure`, when it fails.
+inline double timeRender(const std::shared_ptr<Scene>& scene, int level, std::optional<PixelRegion> region,
+                         std::string* failure) {
+    return renderAndWait(scene, YafarayRenderer::updateSettingsInDictionary(nullptr, level, true), region,
+                         failure);
 }
 
 }  // namespace korvane::bench

@@ -99,38 +99,15 @@ void reportGeometry(const char* label, const std::shared_ptr<SmallObjectsLayer>&
 }
 
 double render(const std::shared_ptr<Scene>& scene, int quality, double* peakMiB) {
-    struct WaitingDelegate final : RendererDelegate {
-        void rendererDidStart(BaseRenderer&) override {}
-        void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
-        void rendererDidUpdateProgress(BaseRenderer&, float, const std::string&) override {}
-        void rendererDidComplete(BaseRenderer&, RendererImage&) override { done = true; }
-        void rendererDidFail(BaseRenderer&, const std::string& message) override {
-            failure = message;
-            done = true;
-        }
-        bool done = false;
-        std::string failure;
-    };
     seedRandom(1);
     resetPeakMemory();
-    auto& dispatcher = dynamic_cast<SynchronousDispatcher&>(MainThreadDispatcher::shared());
-    auto renderer = YafarayRenderer::create();
     DefaultsDictionary settings = YafarayRenderer::updateSettingsInDictionary(nullptr, quality, true);
     settings["rendererOutputSizeWidth"] = kWidth;
     settings["rendererOutputSizeHeight"] = kHeight;
-    renderer->configureFromSettingsDictionary(settings);
-    WaitingDelegate delegate;
-    const auto start = std::chrono::steady_clock::now();
-    renderer->renderScene(scene, &delegate);
-    while (!delegate.done) {
-        if (dispatcher.runPending() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::string failure;
+    const double seconds = bench::renderAndWait(scene, settings, std::nullopt, &failure);
     *peakMiB = peakMemoryMiB();
-    if (!delegate.failure.empty()) {
-        std::printf("render failed: %s\n", delegate.failure.c_str());
-        return -1;
-    }
+    if (seconds < 0) std::printf("render failed: %s\n", failure.c_str());
     return seconds;
 }
 
