@@ -4,8 +4,9 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps configure build test farm-test demo asan fuzz clean
+.PHONY: deps configure build test farm-test demo run screenshots install asan fuzz clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -27,6 +28,18 @@ farm-test: build
 
 demo: build
 	bash scripts/demo.sh $(BUILD_DIR)
+
+# The desktop application; ARGS may name scene documents to open.
+run: build
+	$(BUILD_DIR)/bin/korvane-app $(ARGS)
+
+# Screenshots of the application under Xvfb into docs/screenshots/.
+screenshots: build
+	bash scripts/screenshots.sh $(BUILD_DIR)
+
+# The programs, their resources, the desktop entry, icons and the document type under PREFIX.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # The tests under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan: deps

@@ -7,12 +7,12 @@ packages=(
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev
     libembree-dev libtbb-dev
-    qt6-base-dev qt6-image-formats-plugins qt6-multimedia-dev libqt6svg6
+    qt6-base-dev qt6-image-formats-plugins qt6-multimedia-dev libqt6svg6 qt6-webengine-dev
     libplist-dev libplist-utils
     libpng-dev libtiff-dev libjpeg-dev
     lib3ds-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    python3 xvfb xauth
+    python3 xvfb xauth xdotool imagemagick
 )
 
 missing=()

@@ -17,7 +17,7 @@ bool endsWith(const std::string& text, const std::string& suffix) {
 
 RenderedImageFormat renderedImageFormatForFileName(const std::string& fileName) {
     if (endsWith(fileName, "jpg") || endsWith(fileName, "jpeg")) return RenderedImageFormat::JPEG;
-    if (endsWith(fileName, "tiff")) return RenderedImageFormat::TIFF;
+    if (endsWith(fileName, "tiff") || endsWith(fileName, "tif")) return RenderedImageFormat::TIFF;
     return RenderedImageFormat::PNG;
 }
 

@@ -11,7 +11,7 @@ namespace korvane {
 enum class RenderedImageFormat { PNG, JPEG, TIFF };
 
 // The format a saved render takes from its file name: names ending in "jpg" or "jpeg" are JPEG,
-// names ending in "tiff" TIFF ("tif" alone is not), anything else PNG. Pure, any thread.
+// names ending in "tif" or "tiff" TIFF, anything else PNG. Pure, any thread.
 RenderedImageFormat renderedImageFormatForFileName(const std::string& fileName);
 
 // The file's bytes of a render in that format; JPEG at full quality (it drops the alpha). Empty for

@@ -13,7 +13,8 @@ TEST(RenderedImageFileTest, TheNameEndingChoosesTheFormat) {
     EXPECT_EQ(renderedImageFormatForFileName("viewjpeg"), RenderedImageFormat::JPEG)
         << "the ending, not a suffix";
     EXPECT_EQ(renderedImageFormatForFileName("view.tiff"), RenderedImageFormat::TIFF);
-    EXPECT_EQ(renderedImageFormatForFileName("view.tif"), RenderedImageFormat::PNG);
+    EXPECT_EQ(renderedImageFormatForFileName("view.tif"), RenderedImageFormat::TIFF)
+        << "a .tif file must hold TIFF data, not PNG";
     EXPECT_EQ(renderedImageFormatForFileName("view.png"), RenderedImageFormat::PNG);
     EXPECT_EQ(renderedImageFormatForFileName("view"), RenderedImageFormat::PNG);
     EXPECT_EQ(renderedImageFormatForFileName("view.jpg.bak"), RenderedImageFormat::PNG);
