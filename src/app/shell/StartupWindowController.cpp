@@ -27,15 +27,15 @@ constexpr QSize kSampleIconSize{96, 60};
 constexpr int kShownRecentDocuments = 5;
 
 QString buttonStyle(bool primary) {
-    return primary ? QStringLiteral("QPushButton, QToolButton { background: #3d7bd9; color: white; border: none;"
+    return primary ? QStringLiteral("QPushButton { background: #3d7bd9; color: white; border: none;"
                                     " border-radius: 6px; padding: 8px 14px; font-weight: 600; text-align: left; }"
-                                    "QPushButton:hover, QToolButton:hover { background: #4b8ae6; }")
-                   : QStringLiteral("QPushButton, QToolButton { background: rgba(255,255,255,30); color: white;"
+                                    "QPushButton:hover { background: #4b8ae6; }")
+                   : QStringLiteral("QPushButton { background: rgba(255,255,255,30); color: white;"
                                     " border: 1px solid rgba(255,255,255,60); border-radius: 6px; padding: 7px 14px;"
                                     " text-align: left; }"
-                                    "QPushButton:hover, QToolButton:hover { background: rgba(255,255,255,55); }"
-                                    "QToolButton:disabled { color: rgba(255,255,255,90); }"
-                                    "QToolButton::menu-indicator { subcontrol-position: right center; right: 8px; }");
+                                    "QPushButton:hover { background: rgba(255,255,255,55); }"
+                                    "QPushButton:disabled { color: rgba(255,255,255,90); }"
+                                    "QPushButton::menu-indicator { subcontrol-position: right center; right: 10px; }");
 }
 }  // namespace
 
@@ -81,17 +81,15 @@ void StartupWindowController::buildWindow() {
     connect(newButton, &QPushButton::clicked, this, [] {
         if (auto* controller = MyDocumentController::shared()) controller->newDocument();
     });
-    auto* openButton = new QPushButton(QIcon::fromTheme(QStringLiteral("document-open")), QStringLiteral("Open…"));
+    auto* openButton = new QPushButton(themeOrKorvaneIcon(QStringLiteral("document-open"), "KorvaneDocument"),
+                                       QStringLiteral("Open…"));
     openButton->setStyleSheet(buttonStyle(false));
     connect(openButton, &QPushButton::clicked, this, [this] {
         if (auto* controller = MyDocumentController::shared()) controller->openDocumentWithDialog(window_);
     });
 
-    samplesButton_ = new QToolButton;
+    samplesButton_ = new QPushButton(korvaneIcon("PreviewRenderToolbarIcon"), QStringLiteral("Sample Scenes…"));
     samplesButton_->setObjectName(QStringLiteral("SampleScenesButton"));
-    samplesButton_->setText(QStringLiteral("Sample Scenes…"));
-    samplesButton_->setPopupMode(QToolButton::InstantPopup);
-    samplesButton_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     samplesButton_->setStyleSheet(buttonStyle(false));
     sampleScenesMenu_ = new QMenu(samplesButton_);
     sampleScenesMenu_->setStyleSheet(QStringLiteral("QMenu { icon-size: 96px; } QMenu::item { padding: 6px 18px 6px 8px; }"));
@@ -100,11 +98,8 @@ void StartupWindowController::buildWindow() {
         if (auto* controller = MyDocumentController::shared()) controller->openSampleScene(action->data().toString());
     });
 
-    tutorialsButton_ = new QToolButton;
+    tutorialsButton_ = new QPushButton(korvaneIcon("EditToolbarIcon"), QStringLiteral("Tutorials"));
     tutorialsButton_->setObjectName(QStringLiteral("TutorialsButton"));
-    tutorialsButton_->setText(QStringLiteral("Tutorials"));
-    tutorialsButton_->setPopupMode(QToolButton::InstantPopup);
-    tutorialsButton_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     tutorialsButton_->setStyleSheet(buttonStyle(false));
     tutorialsButton_->setEnabled(false);
     tutorialsButton_->setToolTip(QStringLiteral("Tutorials are available when a Korvane service is configured"));

@@ -7,7 +7,7 @@
 
 class QListWidget;
 class QMenu;
-class QToolButton;
+class QPushButton;
 
 namespace korvane {
 
@@ -32,7 +32,7 @@ public:
     // The "Sample Scenes…" pop-up's menu: one item per sample scene document, titled by its file
     // name without extension, with its PNG preview as image and the path as data.
     QMenu* sampleScenesMenu() const { return sampleScenesMenu_; }
-    QToolButton* tutorialsButton() const { return tutorialsButton_; }
+    QPushButton* tutorialsButton() const { return tutorialsButton_; }
 
     void tutorialsHaveBeenUpdated() override;
     void tutorialsUpdateFailed() override;
@@ -48,9 +48,9 @@ private:
 
     QPointer<QWidget> window_;
     StartupBackgroundView* background_ = nullptr;
-    QToolButton* samplesButton_ = nullptr;
+    QPushButton* samplesButton_ = nullptr;
     QMenu* sampleScenesMenu_ = nullptr;
-    QToolButton* tutorialsButton_ = nullptr;
+    QPushButton* tutorialsButton_ = nullptr;
     QListWidget* recentList_ = nullptr;
 };
 
