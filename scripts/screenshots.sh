@@ -32,14 +32,19 @@ wait_for_window() {  # NAME PATTERN, seconds
     echo "screenshots: no window named '$1' appeared" >&2
     return 1
 }
-shot() { import -window root "$out/$1.png"; echo "wrote $out/$1.png"; }
+shot() {  # FILE, WINDOW NAME: that window alone
+    local id
+    id=$(xdotool search --name "$2" | head -1)
+    import -window "$id" "$out/$1.png"
+    echo "wrote $out/$1.png"
+}
 
 # 1. First launch: the start-up window over its animated background.
 "$app" >/dev/null 2>&1 &
 app_pid=$!
 wait_for_window "Welcome to Korvane" 30
 sleep 4
-shot startup-window
+shot startup-window "Welcome to Korvane"
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 
 # 2. A sample scene in the editor; the live preview renders after the window opens.
@@ -47,10 +52,10 @@ kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 app_pid=$!
 wait_for_window "Alpine Lake" 30
 sleep "${KORVANE_PREVIEW_WAIT:-25}"
-shot editor
+shot editor "Alpine Lake"
 # 3. Full render (Ctrl+R), then the finished image in the render view.
 window=$(xdotool search --name "Alpine Lake" | head -1)
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 xdotool key --window "$window" ctrl+r
 sleep "${KORVANE_RENDER_WAIT:-60}"
-shot render-view
+shot render-view "Alpine Lake"

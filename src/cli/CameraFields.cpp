@@ -44,7 +44,8 @@ const FieldTable<CameraLayer>& cameraFields() {
 
 FieldFamily cameraFieldFamily() {
     return fieldFamily<CameraLayer>("camera", cameraFields(), lastLayerOfClass<CameraLayer>,
-                                    "the document has no camera layer");
+                                    "the document has no camera layer",
+                                    [] { return std::make_shared<CameraLayer>(nullptr); });
 }
 
 }  // namespace korvane::cli

@@ -11,9 +11,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kCloudsUsage =
-    "usage: korvane clouds FILE --add [--box x0,y0,x1,y1] [--height H] [--above A] [--density D]\n"
-    "                      [--cover C] [--sharpness S] [--edge-mode 0|1]\n";
 
 // The options and the cloud fields they set.
 const std::map<std::string, std::string> kCloudOptions = {
@@ -24,7 +21,8 @@ const std::map<std::string, std::string> kCloudOptions = {
 
 }  // namespace
 
-int runClouds(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int runClouds(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor cursor(args, "clouds", err);
     std::string path;
     bool add = false;
@@ -40,26 +38,28 @@ int runClouds(const std::vector<std::string>& args, std::ostream&, std::ostream&
         } else if (path.empty() && !arg.starts_with("-")) {
             path = arg;
         } else {
-            cursor.fail("unexpected argument '" + arg + "'");
-            err << kCloudsUsage;
-            return 2;
+            return cursor.fail((arg.starts_with("-") ? "unknown option '" : "unexpected argument '") + arg + "'");
         }
     }
-    if (path.empty() || !add) {
-        err << kCloudsUsage;
-        return 2;
-    }
-    return editSceneFile(path, {}, [&](Scene& scene) {
+    if (path.empty()) return cursor.fail("no file given");
+    if (!add) return cursor.fail("--add is needed");
+    // Values no cloud takes are usage errors, found before the document is opened.
+    Cloud scratch;
+    if (std::optional<std::string> refused = checkFieldOptions(cloudFields(), scratch, options))
+        return cursor.fail(*refused);
+    const int status = editSceneFile(path, {}, [&](Scene& scene) {
         CloudsLayer* clouds = lastLayerOfClass<CloudsLayer>(scene);
         if (!clouds) {
             err << "korvane: " << path << ": the document has no clouds layer\n";
             return false;
         }
         auto cloud = std::make_shared<Cloud>();
-        if (!applyFieldOptions(cloudFields(), *cloud, options, "clouds", err)) return false;
+        if (!applyFieldOptions(cloudFields(), *cloud, options, path, err)) return false;
         clouds->addCloud(cloud);
         return true;
     }, err);
+    if (status == 0) console.wrote(path);
+    return status;
 }
 
 }  // namespace korvane::cli

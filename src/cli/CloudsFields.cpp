@@ -77,8 +77,8 @@ const FieldTable<Cloud>& cloudFields() {
         floatField("density", &Cloud::density, &Cloud::setDensity, kNonNegative),
         floatField("cover", &Cloud::cover, &Cloud::setCover),
         floatField("sharpness", &Cloud::sharpness, &Cloud::setSharpness, kNonNegative),
-        floatField("heightAboveGround", &Cloud::heightAboveGround, &Cloud::setHeightAboveGround),
-        floatField("height", &Cloud::height, &Cloud::setHeight, kNonNegative),
+        floatField("heightAboveGround", &Cloud::heightAboveGround, &Cloud::setHeightAboveGround, kHeight),
+        floatField("height", &Cloud::height, &Cloud::setHeight, kHeight),
         edgeModeField(),
     };
     return table;

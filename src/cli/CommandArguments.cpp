@@ -1,12 +1,18 @@
 #include "cli/CommandArguments.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "document/Document.h"
+#include "foundation/FileIO.h"
 
 namespace korvane::cli {
 
@@ -110,16 +116,83 @@ int ArgumentCursor::fail(const std::string& message) {
     return 2;
 }
 
+namespace {
+
+// Larger documents are refused before they are read into memory.
+constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+struct ImageExtension {
+    const char* extension;
+    RenderedImageFormat format;
+};
+constexpr ImageExtension kImageExtensions[] = {
+    {".png", RenderedImageFormat::PNG},   {".jpg", RenderedImageFormat::JPEG},
+    {".jpeg", RenderedImageFormat::JPEG}, {".tif", RenderedImageFormat::TIFF},
+    {".tiff", RenderedImageFormat::TIFF},
+};
+
+}  // namespace
+
+bool openDocument(const std::string& path, Document& document, std::ostream& err, std::vector<uint8_t>* bytes) {
+    std::string error;
+    std::optional<std::vector<uint8_t>> content = readFileContents(path, kMaxDocumentBytes, &error);
+    if (!content || !document.read(*content, &error)) {
+        err << "korvane: " << path << ": " << error << "\n";
+        return false;
+    }
+    if (bytes) *bytes = std::move(*content);
+    return true;
+}
+
+std::optional<std::string> unwritableReason(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    if (fs::is_directory(path, ignored)) return "is a folder, not a file";
+    const fs::path parent = fs::path(path).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return "cannot write into " + folder + ": " + std::strerror(errno);
+    if (!fs::is_directory(folder, ignored)) return "cannot write into " + folder + ": not a folder";
+    return std::nullopt;
+}
+
+bool hasExtension(const std::string& path, const std::string& extension) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    return name.size() > extension.size() &&
+           lowerCase(name.substr(name.size() - extension.size())) == lowerCase(extension);
+}
+
+std::optional<RenderedImageFormat> imageFormatForOutput(const std::string& path) {
+    for (const ImageExtension& known : kImageExtensions) {
+        if (hasExtension(path, known.extension)) return known.format;
+    }
+    return std::nullopt;
+}
+
+std::string unknownImageFormatReason(const std::string& path) {
+    std::string list;
+    for (const ImageExtension& known : kImageExtensions) list += std::string(list.empty() ? "" : ", ") + known.extension;
+    return "'" + path + "' does not end in the extension of an image format korvane writes (" + list + ")";
+}
+
 int editSceneFile(const std::string& path, const std::string& output,
                   const std::function<bool(Scene&)>& edit, std::ostream& err) {
-    Document document;
-    std::string error;
-    if (!document.readFromFile(path, &error)) {
-        err << "korvane: " << path << ": " << error << "\n";
-        return 1;
-    }
-    if (!edit(document.scene())) return 1;
     const std::string& target = output.empty() ? path : output;
+    if (!output.empty()) {
+        if (std::optional<std::string> reason = unwritableReason(output)) {
+            err << "korvane: " << output << ": " << *reason << "\n";
+            return 1;
+        }
+    }
+    Document document;
+    if (!openDocument(path, document, err)) return 1;
+    if (!edit(document.scene())) return 1;
+    std::string error;
     if (!document.writeToFile(target, &error)) {
         err << "korvane: " << target << ": " << error << "\n";
         return 1;

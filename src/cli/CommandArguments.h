@@ -11,7 +11,12 @@
 
 #include "foundation/Color.h"
 #include "foundation/Geometry.h"
+#include "renderer/RenderedImageFile.h"
 #include "scene/Scene.h"
+
+namespace korvane {
+class Document;
+}
 
 namespace korvane::cli {
 
@@ -57,10 +62,33 @@ private:
     std::ostream& err_;
 };
 
-// Opens the document at `path` as the application opens it (a file without a fog layer gets one),
-// lets `edit` change its scene and saves it atomically to `output` (the same path when empty).
-// `edit` returns false after printing why; the file is then untouched.
-// Returns the exit status: 0, 1 for unreadable/unwritable files or a refused edit.
+// The exit statuses: 2 when the command line itself is wrong (found before any file is read),
+// 1 when the work fails (a file cannot be read or written, the document cannot take the change).
+inline constexpr int kUsageError = 2;
+inline constexpr int kFailure = 1;
+
+// Opens the document at `path` as the application opens it (a file without a fog layer gets one);
+// every command reads documents through here. On failure prints "korvane: PATH: reason" and
+// answers false. `bytes`, when given, receives the file's content.
+bool openDocument(const std::string& path, Document& document, std::ostream& err,
+                  std::vector<uint8_t>* bytes = nullptr);
+
+// Why a file cannot be written at `path`, checked before any work starts: its folder is missing
+// or not writable, or the path is a folder. None when it can be tried.
+std::optional<std::string> unwritableReason(const std::string& path);
+
+// The image format an output's extension names: .png, .jpg and .jpeg, .tif and .tiff (in any
+// case); none for any other name.
+std::optional<RenderedImageFormat> imageFormatForOutput(const std::string& path);
+// The text of a refused image name, naming the extensions the tool writes.
+std::string unknownImageFormatReason(const std::string& path);
+// Whether `path` ends in `extension` (".kvtile"), in any case.
+bool hasExtension(const std::string& path, const std::string& extension);
+
+// Opens the document at `path` with openDocument(), lets `edit` change its scene and saves it
+// atomically to `output` (the same path when empty). `edit` returns false after printing why; the
+// file is then untouched. Returns the exit status: 0, or 1 for unreadable/unwritable files or a
+// refused edit.
 int editSceneFile(const std::string& path, const std::string& output,
                   const std::function<bool(Scene&)>& edit, std::ostream& err);
 

@@ -25,16 +25,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage =
-    "usage: korvane farm FILE -o OUT --tiles N [--quality L] [--width W] [--height H]\n"
-    "                    [--partition P] [--korvane PROGRAM] [--dry-run]\n"
-    "       korvane farm --status JOBID\n";
 constexpr const char* kClusterSetUp = "\"Rendering on a cluster\" in Korvane's README.md";
 
 constexpr int kDefaultQuality = 3;  // as `korvane render`
 constexpr int kMaxQuality = 100;
 constexpr int kMaxTiles = 10000;
-constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
 
 struct FarmOptions {
     std::string input;
@@ -104,7 +99,6 @@ std::optional<FarmOptions> parseOptions(const std::vector<std::string>& args, st
     }
     auto usage = [&](const std::string& message) -> std::optional<FarmOptions> {
         cursor.fail(message);
-        err << kUsage;
         return std::nullopt;
     };
     if (!options.statusJob.empty()) {
@@ -115,6 +109,7 @@ std::optional<FarmOptions> parseOptions(const std::vector<std::string>& args, st
     if (options.output.empty()) return usage("no output image given (-o OUT)");
     if (!options.tiles) return usage("no tile count given (--tiles N)");
     if (options.partition && options.partition->empty()) return usage("--partition: empty name");
+    if (!imageFormatForOutput(options.output)) return usage(unknownImageFormatReason(options.output));
     return options;
 }
 
@@ -253,20 +248,22 @@ int submit(const FarmJob& job, const std::string& script, std::span<const uint8_
 
 }  // namespace
 
-int runFarm(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runFarm(const std::vector<std::string>& args, Console& console) {
+    std::ostream& out = console.out;
+    std::ostream& err = console.err;
     std::optional<FarmOptions> options = parseOptions(args, err);
-    if (!options) return 2;
+    if (!options) return kUsageError;
     if (!options->statusJob.empty()) return showStatus(options->statusJob, out, err);
     if (!options->dryRun && !slurmCommandAvailable("sbatch", err)) return 1;
 
-    std::string error;
-    std::optional<std::vector<uint8_t>> documentBytes =
-        readFileContents(options->input, kMaxDocumentBytes, &error);
-    Document document;
-    if (!documentBytes || !document.read(*documentBytes, &error)) {
-        err << "korvane: " << options->input << ": " << error << "\n";
-        return 1;
+    std::optional<std::string> unwritable = options->dryRun ? std::nullopt : unwritableReason(options->output);
+    if (std::optional<std::string> reason = unwritable) {
+        err << "korvane: " << options->output << ": " << *reason << "\n";
+        return kFailure;
     }
+    std::vector<uint8_t> documentBytes;
+    Document document;
+    if (!openDocument(options->input, document, err, &documentBytes)) return kFailure;
 
     // The frame `korvane render` renders with the same options.
     DefaultsDictionary settings =
@@ -318,7 +315,7 @@ int runFarm(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 0;
     }
 
-    return submit(job, script, *documentBytes, out, err);
+    return submit(job, script, documentBytes, out, err);
 }
 
 }  // namespace korvane::cli

@@ -5,24 +5,17 @@
 #include "cli/CommandArguments.h"
 #include "cli/Commands.h"
 #include "foundation/FileIO.h"
-#include "scene/SceneFile.h"
+#include "document/Document.h"
 #include "scene/layers/terrain/TerrainLayer.h"
 
 namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: korvane heightmap FILE --import IMAGE [-o OUT]\n"
-    "       korvane heightmap FILE --export OUT.png\n";
 // Pictures larger than this are refused before decoding.
 constexpr size_t kMaxImageBytes = size_t(1) << 30;
 
-int usageError(ArgumentCursor& arguments, const std::string& message, std::ostream& err) {
-    arguments.fail(message);
-    err << kUsage;
-    return 2;
-}
+constexpr const char* kHeightmapExtension = ".png";
 
 // The document's terrain (the first in the stack); prints why there is none.
 TerrainLayer* terrainOf(Scene& scene, const std::string& path, std::ostream& err) {
@@ -39,7 +32,8 @@ TerrainLayer* terrainOf(Scene& scene, const std::string& path, std::ostream& err
 }
 
 int importHeightmap(const std::string& path, const std::string& image, const std::string& output,
-                    std::ostream& out, std::ostream& err) {
+                    Console& console) {
+    std::ostream& err = console.err;
     std::string error;
     std::optional<std::vector<uint8_t>> bytes = readFileContents(image, kMaxImageBytes, &error);
     if (!bytes) {
@@ -58,17 +52,19 @@ int importHeightmap(const std::string& path, const std::string& image, const std
             return true;
         },
         err);
-    if (status == 0) out << "wrote " << (output.empty() ? path : output) << "\n";
+    if (status == 0) console.wrote(output.empty() ? path : output);
     return status;
 }
 
-int exportHeightmap(const std::string& path, const std::string& png, std::ostream& out, std::ostream& err) {
-    SceneReadResult result = readSceneFile(path);
-    if (!result.scene) {
-        err << "korvane: " << path << ": " << result.error << "\n";
+int exportHeightmap(const std::string& path, const std::string& png, Console& console) {
+    std::ostream& err = console.err;
+    if (std::optional<std::string> reason = unwritableReason(png)) {
+        err << "korvane: " << png << ": " << *reason << "\n";
         return 1;
     }
-    TerrainLayer* terrain = terrainOf(*result.scene, path, err);
+    Document document;
+    if (!openDocument(path, document, err)) return 1;
+    TerrainLayer* terrain = terrainOf(document.scene(), path, err);
     if (!terrain) return 1;
     const std::vector<uint8_t> encoded = terrain->exportHeightmapPng();
     std::string error;
@@ -77,13 +73,14 @@ int exportHeightmap(const std::string& path, const std::string& png, std::ostrea
             << "\n";
         return 1;
     }
-    out << "wrote " << png << "\n";
+    console.wrote(png);
     return 0;
 }
 
 }  // namespace
 
-int runHeightmap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runHeightmap(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor arguments(args, "heightmap", err);
     std::string path, output;
     std::optional<std::string> image, png;
@@ -92,10 +89,7 @@ int runHeightmap(const std::vector<std::string>& args, std::ostream& out, std::o
         std::optional<std::string>* target = arg == "--import" ? &image : arg == "--export" ? &png : nullptr;
         if (target || arg == "-o") {
             std::optional<std::string> value = arguments.value(arg);
-            if (!value) {
-                err << kUsage;
-                return 2;
-            }
+            if (!value) return kUsageError;
             if (target) {
                 *target = *value;
             } else {
@@ -104,14 +98,15 @@ int runHeightmap(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (path.empty() && !arg.empty() && arg[0] != '-') {
             path = arg;
         } else {
-            return usageError(arguments, "unexpected argument '" + arg + "'", err);
+            return arguments.fail((arg.starts_with("-") ? "unknown option '" : "unexpected argument '") + arg + "'");
         }
     }
-    if (path.empty()) return usageError(arguments, "no document given", err);
-    if (image.has_value() == png.has_value())
-        return usageError(arguments, "give exactly one of --import and --export", err);
-    if (png && !output.empty()) return usageError(arguments, "-o goes with --import only", err);
-    return image ? importHeightmap(path, *image, output, out, err) : exportHeightmap(path, *png, out, err);
+    if (path.empty()) return arguments.fail("no document given");
+    if (image.has_value() == png.has_value()) return arguments.fail("give exactly one of --import and --export");
+    if (png && !output.empty()) return arguments.fail("-o goes with --import only");
+    if (png && !hasExtension(*png, kHeightmapExtension))
+        return arguments.fail("--export writes a PNG: '" + *png + "' must end in " + kHeightmapExtension);
+    return image ? importHeightmap(path, *image, output, console) : exportHeightmap(path, *png, console);
 }
 
 }  // namespace korvane::cli

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "cli/CommandArguments.h"
 #include "cli/Commands.h"
+#include "cli/EngineDiagnostics.h"
 #include "foundation/MainThreadDispatcher.h"
 #include "renderer/MeshThumbnails.h"
 #include "scene/SceneLayerRegistry.h"
@@ -16,7 +18,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kImportUsage = "usage: korvane import-3ds IN.3ds OUT\n";
 constexpr auto kPumpInterval = std::chrono::milliseconds(2);
 
 // Renders both thumbnails into the object, running this thread's main-thread queue until the
@@ -37,13 +38,25 @@ void renderThumbnails(const std::shared_ptr<MeshObject>& object) {
 
 }  // namespace
 
-int runImport3ds(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
-    if (args.size() != 2 || args[0].starts_with("-") || args[1].starts_with("-")) {
-        err << kImportUsage;
-        return 2;
+int runImport3ds(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
+    ArgumentCursor cursor(args, "import-3ds", err);
+    for (const std::string& arg : args) {
+        if (arg.starts_with("-")) return cursor.fail("unknown option '" + arg + "'");
     }
+    if (args.size() != 2) return cursor.fail(args.size() < 2 ? "IN.3ds and OUT are needed" : "too many arguments");
     const std::string& input = args[0];
     const std::string& output = args[1];
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(input, ignored)) {
+        err << "korvane: " << input << ": "
+            << (std::filesystem::exists(input, ignored) ? "not a file" : "No such file or directory") << "\n";
+        return kFailure;
+    }
+    if (std::optional<std::string> reason = unwritableReason(output)) {
+        err << "korvane: " << output << ": " << *reason << "\n";
+        return kFailure;
+    }
     registerSceneClasses();
     auto object = std::make_shared<MeshObject>();
     if (!object->load3DSFile(input)) {
@@ -51,12 +64,19 @@ int runImport3ds(const std::vector<std::string>& args, std::ostream&, std::ostre
         return 1;
     }
     object->setUserName(std::filesystem::path(input).stem().string());
-    renderThumbnails(object);
+    {
+        // The thumbnail renders log as every render does; --verbose shows it on standard error.
+        StandardOutputDiversion diversion(console.verbose());
+        EngineLog engineLog(console.verbose());
+        renderThumbnails(object);
+        engineLog.finish(err);
+    }
     std::string error;
     if (!writeMeshObjectFile(*object, output, &error)) {
         err << "korvane: " << output << ": " << error << "\n";
         return 1;
     }
+    console.wrote(output);
     return 0;
 }
 

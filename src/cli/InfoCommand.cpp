@@ -10,7 +10,8 @@
 #include "cli/TerrainInfo.h"
 #include "cli/MeshInfo.h"
 #include "cli/TextureLayerInfo.h"
-#include "scene/SceneFile.h"
+#include "cli/CommandArguments.h"
+#include "document/Document.h"
 
 namespace korvane::cli {
 
@@ -133,7 +134,8 @@ void text(const Scene& scene, std::ostream& out) {
 
 }  // namespace
 
-int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runInfo(const std::vector<std::string>& args, Console& console) {
+    ArgumentCursor cursor(args, "info", console.err);
     std::string path;
     bool asJson = false;
     for (const std::string& arg : args) {
@@ -142,23 +144,16 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         } else if (path.empty() && (arg.empty() || arg[0] != '-')) {
             path = arg;
         } else {
-            err << "korvane: info: unexpected argument '" << arg << "'\nusage: korvane info FILE [--json]\n";
-            return 2;
+            return cursor.fail("unexpected argument '" + arg + "'");
         }
     }
-    if (path.empty()) {
-        err << "usage: korvane info FILE [--json]\n";
-        return 2;
-    }
-    SceneReadResult result = readSceneFile(path);
-    if (!result.scene) {
-        err << "korvane: " << path << ": " << result.error << "\n";
-        return 1;
-    }
+    if (path.empty()) return cursor.fail("no scene file given");
+    Document document;
+    if (!openDocument(path, document, console.err)) return kFailure;
     if (asJson) {
-        out << json(*result.scene) << "\n";
+        console.out << json(document.scene()) << "\n";
     } else {
-        text(*result.scene, out);
+        text(document.scene(), console.out);
     }
     return 0;
 }

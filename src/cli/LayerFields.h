@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <ostream>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ struct Range {
     double maximum = std::numeric_limits<double>::infinity();
 };
 inline constexpr Range kNonNegative{0.0, std::numeric_limits<double>::infinity()};
+// Heights above the ground or the water, and the water level: no higher than the largest height
+// scale a scene can have (a fog or a water box reaching further only costs render time).
+inline constexpr Range kHeight{0.0, kMaximumTerrainHeight};
 
 // Checks a parsed number against a range: the reason when it lies outside.
 SetError checkRange(double value, Range range);
@@ -121,22 +125,40 @@ Field<Object> colorField(const char* name, Color (Object::*get)() const, void (O
             [get](const Object& o, JsonWriter& w) { writeColor(w, (o.*get)()); }};
 }
 
+// The names of a table's fields, in its order.
+template <class Object>
+std::vector<std::string> fieldNames(const FieldTable<Object>& table) {
+    std::vector<std::string> names;
+    for (const Field<Object>& field : table) names.push_back(field.name);
+    return names;
+}
+
 // One family of `set` keys, "PREFIX.FIELD": its field table and the object of a scene that holds
 // the fields.
 struct FieldFamily {
     std::string prefix;  // "water", "lighting.sun"
+    std::vector<std::string> fields;
     std::function<bool(std::string_view field)> hasField;
+    // Tries the value on a new object outside any scene: the reason when no document would take it.
+    std::function<SetError(std::string_view field, const std::string& text)> check;
     // Sets the field on the scene's object, or answers why not.
     std::function<SetError(Scene& scene, std::string_view field, const std::string& text)> set;
 };
 
 // `find` answers the object holding the fields, or null when the scene has none; `missing` is the
-// reason given then ("the document has no water layer").
+// reason given then ("the document has no water layer"). `scratch` makes a new object of the class,
+// outside any scene, for check().
 template <class Object>
 FieldFamily fieldFamily(std::string prefix, const FieldTable<Object>& table, std::function<Object*(Scene&)> find,
-                        std::string missing) {
-    return {std::move(prefix),
+                        std::string missing, std::function<std::shared_ptr<Object>()> scratch) {
+    return {std::move(prefix), fieldNames(table),
             [&table](std::string_view field) { return findField(table, field) != nullptr; },
+            [&table, scratch](std::string_view field, const std::string& text) -> SetError {
+                const Field<Object>* entry = findField(table, field);
+                if (!entry) return "unknown field";
+                std::shared_ptr<Object> object = scratch();
+                return entry->set(*object, text);
+            },
             [&table, find, missing](Scene& scene, std::string_view field, const std::string& text) -> SetError {
                 const Field<Object>* entry = findField(table, field);
                 if (!entry) return "unknown field";
@@ -153,18 +175,28 @@ struct FieldOption {
     std::string value;
 };
 
-// Sets each option's field on the object in the order given; at the first refusal prints
-// "korvane: COMMAND: OPTION: reason" and answers false.
+// Sets each option's field on `object` in the order given and answers the first refusal as
+// "OPTION: reason". Tried on a new object outside any scene, it finds the values that no document
+// would take, so commands call it so before they open one.
 template <class Object>
-bool applyFieldOptions(const FieldTable<Object>& table, Object& object, const std::vector<FieldOption>& options,
-                       const std::string& command, std::ostream& err) {
+std::optional<std::string> checkFieldOptions(const FieldTable<Object>& table, Object& object,
+                                             const std::vector<FieldOption>& options) {
     for (const FieldOption& option : options) {
         const Field<Object>* field = findField(table, option.field);
         SetError error = field ? field->set(object, option.value) : SetError("unknown field " + option.field);
-        if (error) {
-            err << "korvane: " << command << ": " << option.option << ": " << *error << "\n";
-            return false;
-        }
+        if (error) return option.option + ": " + *error;
+    }
+    return std::nullopt;
+}
+
+// Sets each option's field on the object in the order given; at the first refusal prints
+// "korvane: FILE: OPTION: reason" and answers false.
+template <class Object>
+bool applyFieldOptions(const FieldTable<Object>& table, Object& object, const std::vector<FieldOption>& options,
+                       const std::string& path, std::ostream& err) {
+    if (std::optional<std::string> refused = checkFieldOptions(table, object, options)) {
+        err << "korvane: " << path << ": " << *refused << "\n";
+        return false;
     }
     return true;
 }

@@ -83,7 +83,7 @@ const FieldTable<PointLight>& pointLightFields() {
         positionField(),
         floatField("power", &PointLight::power, &PointLight::setPower, kNonNegative),
         floatField("heightOverGround", &PointLight::heightOverGround, &PointLight::setHeightOverGround,
-                   kNonNegative),
+                   kHeight),
     };
     return table;
 }
@@ -94,7 +94,12 @@ FieldFamily sunFieldFamily() {
         return lighting ? lighting->sunLight().get() : nullptr;
     };
     return fieldFamily<BaseDirectionalLight>("lighting.sun", directionalLightFields(), findSun,
-                                             "the document has no lighting layer");
+                                             "the document has no lighting layer", [] {
+                                                 auto lighting = std::make_shared<LightingLayer>(nullptr);
+                                                 // Shares the layer's ownership: the sun lives in it.
+                                                 return std::shared_ptr<BaseDirectionalLight>(
+                                                     lighting, lighting->sunLight().get());
+                                             });
 }
 
 void writeLightingLayerInfo(const BaseSceneLayer& layer, JsonWriter& w) {

@@ -12,9 +12,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kLightsUsage =
-    "usage: korvane lights FILE --add directional|point [--direction x,y | --position x,y] [--power P]\n"
-    "                      [--color r,g,b[,a]] [--shadow-angle A] [--height H] [--name NAME]\n";
 constexpr const char* kDirectional = "directional";
 constexpr const char* kPoint = "point";
 
@@ -26,7 +23,8 @@ const std::map<std::string, std::string> kPointOptions = {
 
 }  // namespace
 
-int runLights(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int runLights(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor cursor(args, "lights", err);
     std::string path;
     std::optional<std::string> kind;
@@ -44,35 +42,41 @@ int runLights(const std::vector<std::string>& args, std::ostream&, std::ostream&
         } else if (arg == "--name") {
             userName = cursor.value(arg);
             if (!userName) return 2;
-        } else if (arg.starts_with("--")) {
+        } else if (arg.starts_with("-")) {
+            if (!kDirectionalOptions.contains(arg) && !kPointOptions.contains(arg))
+                return cursor.fail("unknown option '" + arg + "'");
             std::optional<std::string> value = cursor.value(arg);
             if (!value) return 2;
             given.emplace_back(arg, *value);
         } else if (path.empty()) {
             path = arg;
         } else {
-            cursor.fail("unexpected argument '" + arg + "'");
-            err << kLightsUsage;
-            return 2;
+            return cursor.fail("unexpected argument '" + arg + "'");
         }
     }
-    if (path.empty() || !kind) {
-        err << kLightsUsage;
-        return 2;
-    }
+    if (path.empty()) return cursor.fail("no file given");
+    if (!kind) return cursor.fail("--add directional|point is needed");
     const bool directional = *kind == kDirectional;
     const auto& known = directional ? kDirectionalOptions : kPointOptions;
     std::vector<FieldOption> options;
     for (const auto& [option, value] : given) {
         auto field = known.find(option);
         if (field == known.end()) {
-            cursor.fail(option + " does not apply to a " + *kind + " light");
-            err << kLightsUsage;
-            return 2;
+            return cursor.fail(option + " does not apply to a " + *kind + " light");
         }
         options.push_back({option, field->second, value});
     }
-    return editSceneFile(path, {}, [&](Scene& scene) {
+    // Values no light takes are usage errors, found before the document is opened.
+    std::optional<std::string> refused;
+    if (directional) {
+        DirectionalLight scratch;
+        refused = checkFieldOptions(directionalLightFields(), static_cast<BaseDirectionalLight&>(scratch), options);
+    } else {
+        PointLight scratch;
+        refused = checkFieldOptions(pointLightFields(), scratch, options);
+    }
+    if (refused) return cursor.fail(*refused);
+    const int status = editSceneFile(path, {}, [&](Scene& scene) {
         LightingLayer* lighting = lastLayerOfClass<LightingLayer>(scene);
         if (!lighting) {
             err << "korvane: " << path << ": the document has no lighting layer\n";
@@ -82,19 +86,21 @@ int runLights(const std::vector<std::string>& args, std::ostream&, std::ostream&
         if (directional) {
             auto created = std::make_shared<DirectionalLight>(lighting);
             if (!applyFieldOptions(directionalLightFields(), static_cast<BaseDirectionalLight&>(*created), options,
-                                   "lights", err)) {
+                                   path, err)) {
                 return false;
             }
             light = created;
         } else {
             auto created = std::make_shared<PointLight>(lighting);
-            if (!applyFieldOptions(pointLightFields(), *created, options, "lights", err)) return false;
+            if (!applyFieldOptions(pointLightFields(), *created, options, path, err)) return false;
             light = created;
         }
         if (userName) light->setUserName(*userName);
         lighting->addLight(light);
         return true;
     }, err);
+    if (status == 0) console.wrote(path);
+    return status;
 }
 
 }  // namespace korvane::cli

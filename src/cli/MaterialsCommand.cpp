@@ -13,9 +13,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kMaterialsUsage =
-    "usage: korvane materials FILE --preset KEY [-o OUT]\n"
-    "       korvane materials [FILE] --list\n";
 
 std::optional<PresetDictionary> presetWithKey(const std::string& key) {
     for (const PresetDictionary& preset : TerrainTextureLayer::presetDictionaries()) {
@@ -48,7 +45,9 @@ bool applyPreset(Scene& scene, const PresetDictionary& preset, const std::string
 
 }  // namespace
 
-int runMaterials(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runMaterials(const std::vector<std::string>& args, Console& console) {
+    std::ostream& out = console.out;
+    std::ostream& err = console.err;
     ArgumentCursor cursor(args, "materials", err);
     std::string path, output, presetKey;
     bool list = false;
@@ -63,9 +62,8 @@ int runMaterials(const std::vector<std::string>& args, std::ostream& out, std::o
         } else if (path.empty() && !argument.empty() && argument[0] != '-') {
             path = argument;
         } else {
-            cursor.fail("unexpected argument '" + argument + "'");
-            err << kMaterialsUsage;
-            return 2;
+            return cursor.fail((argument.starts_with("-") ? "unknown option '" : "unexpected argument '") +
+                               argument + "'");
         }
     }
     if (list) {
@@ -76,10 +74,8 @@ int runMaterials(const std::vector<std::string>& args, std::ostream& out, std::o
         listPresets(out);
         return 0;
     }
-    if (path.empty() || presetKey.empty()) {
-        err << kMaterialsUsage;
-        return 2;
-    }
+    if (path.empty()) return cursor.fail("no file given");
+    if (presetKey.empty()) return cursor.fail("--preset KEY or --list is needed");
     // An unknown key would empty the stack, so it is refused before the document is opened.
     std::optional<PresetDictionary> preset = presetWithKey(presetKey);
     if (!preset) {
@@ -87,7 +83,7 @@ int runMaterials(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     const int status = editSceneFile(
         path, output, [&](Scene& scene) { return applyPreset(scene, *preset, path, err); }, err);
-    if (status == 0) out << "wrote " << (output.empty() ? path : output) << "\n";
+    if (status == 0) console.wrote(output.empty() ? path : output);
     return status;
 }
 

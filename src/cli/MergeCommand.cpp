@@ -20,8 +20,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: korvane merge FILE TILE... -o OUT [--no-post] [--depth DEPTH.tiff]\n";
-constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
 // A tile holds 8 bytes per pixel plus its header; the largest frame bounds the largest tile.
 constexpr size_t kMaxTileBytes = size_t(kMaxImagePixels) * 8 + 4096;
 
@@ -31,6 +29,7 @@ struct MergeOptions {
     std::string output;
     std::string depthOutput;
     bool postProcess = true;
+    RenderedImageFormat format = RenderedImageFormat::PNG;
 };
 
 std::optional<MergeOptions> parseOptions(const std::vector<std::string>& args, std::ostream& err) {
@@ -55,7 +54,6 @@ std::optional<MergeOptions> parseOptions(const std::vector<std::string>& args, s
     }
     auto usage = [&](const std::string& message) -> std::optional<MergeOptions> {
         cursor.fail(message);
-        err << kUsage;
         return std::nullopt;
     };
     if (options.scene.empty()) return usage("no scene file given");
@@ -63,6 +61,11 @@ std::optional<MergeOptions> parseOptions(const std::vector<std::string>& args, s
     if (options.output.empty()) return usage("no output image given (-o OUT)");
     if (options.depthOutput == options.output)
         return usage("the image and the depth map need different files");
+    std::optional<RenderedImageFormat> format = imageFormatForOutput(options.output);
+    if (!format) return usage(unknownImageFormatReason(options.output));
+    options.format = *format;
+    if (!options.depthOutput.empty() && imageFormatForOutput(options.depthOutput) != RenderedImageFormat::TIFF)
+        return usage("--depth writes a TIFF: '" + options.depthOutput + "' must end in .tif or .tiff");
     return options;
 }
 
@@ -72,20 +75,24 @@ std::string frameText(int width, int height) {
 
 }  // namespace
 
-int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runMerge(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     std::optional<MergeOptions> options = parseOptions(args, err);
-    if (!options) return 2;
+    if (!options) return kUsageError;
     auto failure = [&](const std::string& file, const std::string& reason) {
         err << "korvane: " << file << ": " << reason << "\n";
         return 1;
     };
 
+    for (const std::string* output : {&options->output, &options->depthOutput}) {
+        if (output->empty()) continue;
+        if (std::optional<std::string> reason = unwritableReason(*output)) return failure(*output, *reason);
+    }
     std::string error;
-    std::optional<std::vector<uint8_t>> documentBytes =
-        readFileContents(options->scene, kMaxDocumentBytes, &error);
+    std::vector<uint8_t> documentBytes;
     Document document;
-    if (!documentBytes || !document.read(*documentBytes, &error)) return failure(options->scene, error);
-    const uint64_t sceneFingerprint = fingerprintOf(*documentBytes);
+    if (!openDocument(options->scene, document, err, &documentBytes)) return kFailure;
+    const uint64_t sceneFingerprint = fingerprintOf(documentBytes);
 
     std::vector<RenderTile> tiles;
     for (const std::string& path : options->tiles) {
@@ -141,7 +148,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (options->postProcess) applyPostProcessToRendererImage(document.scene(), image, nullptr);
 
     const std::vector<uint8_t> encoded =
-        encodeRenderedImage(image.modifiedImage(), renderedImageFormatForFileName(options->output));
+        encodeRenderedImage(image.modifiedImage(), options->format);
     if (encoded.empty()) return failure(options->output, "the merged image could not be encoded");
     std::vector<uint8_t> depth;
     if (!options->depthOutput.empty()) {
@@ -151,7 +158,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!writeFileAtomically(options->output, encoded, &error)) return failure(options->output, error);
     if (!depth.empty() && !writeFileAtomically(options->depthOutput, depth, &error))
         return failure(options->depthOutput, error);
-    out << "wrote " << options->output << " from " << tiles.size() << " tiles\n";
+    console.notes() << "wrote " << options->output << " from " << tiles.size() << " tiles\n";
     return 0;
 }
 

@@ -14,11 +14,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kObjectsUsage =
-    "usage: korvane objects FILE --add-3ds PATH|--add-library NAME [--at X,Y] [--scale S] [--rotate DEG]\n"
-    "                       [--lift H]\n"
-    "       korvane objects --library\n";
-
 struct Placement {
     std::optional<Point> at;
     std::optional<double> scale;
@@ -56,6 +51,12 @@ std::shared_ptr<MeshObject> libraryObject(const std::string& name, std::ostream&
 
 // The object read from the 3DS file in a child process, named after the file; none after printing why.
 std::shared_ptr<MeshObject> importedObject(const std::string& path, std::ostream& err) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) {
+        const bool exists = std::filesystem::exists(path, ignored);
+        err << "korvane: " << path << ": " << (exists ? "not a file" : "No such file or directory") << "\n";
+        return nullptr;
+    }
     MeshImportResult result = importThreeDSFileInChildProcess(path);
     if (!result.object) {
         err << "korvane: " << result.error << "\n";
@@ -79,8 +80,9 @@ void place(MeshObject& object, const Placement& placement) {
 
 }  // namespace
 
-int runObjects(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() == 1 && args[0] == "--library") return listLibrary(out, err);
+int runObjects(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
+    if (args.size() == 1 && args[0] == "--library") return listLibrary(console.out, err);
     ArgumentCursor cursor(args, "objects", err);
     std::string path;
     std::optional<std::string> threeDSPath;
@@ -106,20 +108,16 @@ int runObjects(const std::vector<std::string>& args, std::ostream& out, std::ost
         } else if (path.empty() && !arg.starts_with("-")) {
             path = arg;
         } else {
-            cursor.fail("unexpected argument '" + arg + "'");
-            err << kObjectsUsage;
-            return 2;
+            return cursor.fail((arg.starts_with("-") ? "unknown option '" : "unexpected argument '") + arg + "'");
         }
     }
-    if (path.empty() || (!threeDSPath && !libraryName)) {
-        err << kObjectsUsage;
-        return 2;
-    }
+    if (path.empty()) return cursor.fail("no file given");
+    if (!threeDSPath && !libraryName) return cursor.fail("--add-3ds PATH or --add-library NAME is needed");
     // Read the object before opening the document, so that a bad object leaves the file alone.
     std::shared_ptr<MeshObject> object = threeDSPath ? importedObject(*threeDSPath, err) : libraryObject(*libraryName, err);
     if (!object) return 1;
     place(*object, placement);
-    return editSceneFile(path, {}, [&](Scene& scene) {
+    const int status = editSceneFile(path, {}, [&](Scene& scene) {
         std::vector<std::shared_ptr<MeshLayer>> layers = scene.layersOfClass<MeshLayer>();
         std::shared_ptr<MeshLayer> layer = layers.empty() ? nullptr : layers.back();
         if (!layer) {
@@ -129,6 +127,8 @@ int runObjects(const std::vector<std::string>& args, std::ostream& out, std::ost
         layer->addMeshObject(object);
         return true;
     }, err);
+    if (status == 0) console.wrote(path);
+    return status;
 }
 
 }  // namespace korvane::cli

@@ -14,6 +14,7 @@
 
 #include "cli/CommandArguments.h"
 #include "cli/Commands.h"
+#include "cli/EngineDiagnostics.h"
 #include "cli/RenderProgress.h"
 #include "document/Document.h"
 #include "foundation/FileIO.h"
@@ -31,11 +32,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: korvane render FILE -o OUT [--quality L] [--width W] [--height H] [--preview]\n"
-    "                      [--renderer direct|path] [--threads N] [--no-post] [--depth DEPTH.tiff]\n"
-    "                      [--trace CALLS.txt [--trace-geometry full]] [--region X0,Y0,X1,Y1]\n";
-
 constexpr int kDefaultQuality = 3;
 // The preview render view renders at quality level 1 with the preview detail level.
 constexpr int kPreviewQuality = 1;
@@ -44,7 +40,13 @@ constexpr int kFullDetailsMode = 0;
 constexpr int kMaxQuality = 100;
 constexpr int kMaxThreads = 1024;
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
-constexpr size_t kMaxDocumentBytes = size_t(1) << 30;
+// The volume accuracy of the level formula (L/20 + 0.2) grows past the point where the volume step
+// (0.3 - 0.275 accuracy) reaches zero from level 18 on; the render settings sheet's slider ends at
+// 1, and so do the levels here, so that every level renders.
+constexpr double kMaxVolumeAccuracy = 1.0;
+constexpr const char* kVolumeAccuracyKey = "yafarayVolumeAccuracy";
+// The file a --region render writes (src/renderer/RenderTile.h).
+constexpr const char* kTileExtension = ".kvtile";
 
 struct RenderOptions {
     std::string input;
@@ -60,6 +62,7 @@ struct RenderOptions {
     bool postProcess = true;
     bool fullGeometryTrace = false;
     std::optional<PixelRegion> region;  // render a tile of the frame
+    RenderedImageFormat format = RenderedImageFormat::PNG;
 };
 
 // The value after `option` as a whole number in [minimum, maximum]; prints what was wrong otherwise.
@@ -148,7 +151,6 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
     }
     auto usage = [&](const std::string& message) -> std::optional<RenderOptions> {
         cursor.fail(message);
-        err << kUsage;
         return std::nullopt;
     };
     if (options.input.empty()) return usage("no scene file given");
@@ -160,6 +162,16 @@ std::optional<RenderOptions> parseOptions(const std::vector<std::string>& args, 
     if (options.depthOutput == options.output || options.traceOutput == options.output ||
         (!options.depthOutput.empty() && options.depthOutput == options.traceOutput))
         return usage("the image, the depth map and the trace need different files");
+    if (options.region) {
+        if (!hasExtension(options.output, kTileExtension))
+            return usage("--region writes a tile: '" + options.output + "' must end in " + kTileExtension);
+    } else {
+        std::optional<RenderedImageFormat> format = imageFormatForOutput(options.output);
+        if (!format) return usage(unknownImageFormatReason(options.output));
+        options.format = *format;
+    }
+    if (!options.depthOutput.empty() && imageFormatForOutput(options.depthOutput) != RenderedImageFormat::TIFF)
+        return usage("--depth writes a TIFF: '" + options.depthOutput + "' must end in .tif or .tiff");
     return options;
 }
 
@@ -171,6 +183,7 @@ DefaultsDictionary renderSettings(const RenderOptions& options) {
     if (options.width) settings["rendererOutputSizeWidth"] = *options.width;
     if (options.height) settings["rendererOutputSizeHeight"] = *options.height;
     if (options.rendererType) settings["yafarayRendererType"] = *options.rendererType;
+    if (settings.at(kVolumeAccuracyKey).toDouble() > kMaxVolumeAccuracy) settings[kVolumeAccuracyKey] = kMaxVolumeAccuracy;
     return settings;
 }
 
@@ -254,9 +267,10 @@ bool writeOrReport(const std::string& path, std::span<const uint8_t> bytes, std:
 
 }  // namespace
 
-int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runRender(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     std::optional<RenderOptions> options = parseOptions(args, err);
-    if (!options) return 2;
+    if (!options) return kUsageError;
     const DefaultsDictionary settings = renderSettings(*options);
     const int64_t pixels = settings.at("rendererOutputSizeWidth").toInteger() *
                            settings.at("rendererOutputSizeHeight").toInteger();
@@ -273,16 +287,19 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 2;
     }
 
-    std::string error;
-    std::optional<std::vector<uint8_t>> documentBytes =
-        readFileContents(options->input, kMaxDocumentBytes, &error);
-    Document document;
-    if (!documentBytes || !document.read(*documentBytes, &error)) {
-        err << "korvane: " << options->input << ": " << error << "\n";
-        return 1;
+    // Every output is checked before the render starts, rather than found unwritable after it.
+    for (const std::string* output : {&options->output, &options->depthOutput, &options->traceOutput}) {
+        if (output->empty()) continue;
+        if (std::optional<std::string> reason = unwritableReason(*output)) {
+            err << "korvane: " << *output << ": " << *reason << "\n";
+            return kFailure;
+        }
     }
+    std::vector<uint8_t> documentBytes;
+    Document document;
+    if (!openDocument(options->input, document, err, &documentBytes)) return kFailure;
     // Tiles name the document they were rendered from, so that merge refuses tiles of another one.
-    const uint64_t sceneFingerprint = fingerprintOf(*documentBytes);
+    const uint64_t sceneFingerprint = fingerprintOf(documentBytes);
 
     auto renderer = YafarayRenderer::create();
     renderer->configureFromSettingsDictionary(settings);
@@ -297,14 +314,22 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
                              options->fullGeometryTrace);
     }
 
-    RenderProgress progress(err, &err == &std::cerr && ::isatty(STDERR_FILENO));
+    std::ostream discard(nullptr);
+    RenderProgress progress(console.quiet() ? discard : err, &err == &std::cerr && ::isatty(STDERR_FILENO));
     CommandLineRenderDelegate delegate(document.scene(), *options, progress);
     SynchronousDispatcher& dispatcher = dispatcherForThisThread();
-    renderer->renderScene(document.sharedScene(), &delegate);
-    while (!delegate.finished()) {
-        if (dispatcher.runPending() == 0) std::this_thread::sleep_for(kPumpInterval);
+    {
+        // The renderer's and the engine's notes go to standard error with --verbose, else nowhere.
+        StandardOutputDiversion diversion(console.verbose());
+        EngineLog engineLog(console.verbose());
+        renderer->renderScene(document.sharedScene(), &delegate);
+        while (!delegate.finished()) {
+            if (dispatcher.runPending() == 0) std::this_thread::sleep_for(kPumpInterval);
+            engineLog.flush(err);
+        }
+        progress.finish();
+        engineLog.finish(err);
     }
-    progress.finish();
 
     if (!options->traceOutput.empty()) {
         setRendererCallTrace({});  // waits until the worker has emptied the interface
@@ -322,12 +347,12 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
         tile.sceneFingerprint = sceneFingerprint;
         tile.settingsFingerprint = settingsFingerprint(settings, renderer->detailsMode());
         if (!writeOrReport(options->output, encodeRenderTile(tile), err)) return 1;
-        out << "wrote " << options->output << "\n";
+        console.wrote(options->output);
         return 0;
     }
 
     const std::vector<uint8_t> image =
-        encodeRenderedImage(delegate.image(), renderedImageFormatForFileName(options->output));
+        encodeRenderedImage(delegate.image(), options->format);
     if (image.empty()) {
         err << "korvane: " << options->output << ": the rendered image could not be encoded\n";
         return 1;
@@ -342,7 +367,8 @@ int runRender(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (!writeOrReport(options->output, image, err)) return 1;
     if (!depth.empty() && !writeOrReport(options->depthOutput, depth, err)) return 1;
-    out << "wrote " << options->output << "\n";
+    console.wrote(options->output);
+    if (!depth.empty()) console.wrote(options->depthOutput);
     return 0;
 }
 

@@ -58,7 +58,8 @@ const FieldTable<Scene>& sceneFields() {
 }  // namespace
 
 FieldFamily sceneFieldFamily() {
-    return fieldFamily<Scene>("scene", sceneFields(), [](Scene& scene) { return &scene; }, {});
+    return fieldFamily<Scene>("scene", sceneFields(), [](Scene& scene) { return &scene; }, {},
+                              [] { return std::make_shared<Scene>(); });
 }
 
 }  // namespace korvane::cli

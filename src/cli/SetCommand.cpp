@@ -1,5 +1,7 @@
 // `korvane set FILE KEY=VALUE…`: sets model fields by their names through the setters the editors
-// use, then saves. Any unknown key or bad value changes nothing: the file stays as it was.
+// use, then saves. Every key and value is checked before the document is opened: an unknown key or
+// a value that no document takes is a usage error; a document that cannot take a value (it lacks
+// the layer) is a failure. Either way the file stays as it was.
 #include <vector>
 
 #include "cli/CommandArguments.h"
@@ -10,8 +12,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kSetUsage = "usage: korvane set FILE KEY=VALUE...\n";
-
 const std::vector<FieldFamily>& fieldFamilies() {
     static const std::vector<FieldFamily> families = {
         sceneFieldFamily(), terrainFieldFamily(), cameraFieldFamily(), waterFieldFamily(),
@@ -20,10 +20,22 @@ const std::vector<FieldFamily>& fieldFamilies() {
     return families;
 }
 
-std::string knownPrefixes() {
+// What an unknown key could have been: the fields of the family it names, or the families.
+std::string knownKeys(const std::string& key) {
+    const FieldFamily* named = nullptr;
+    for (const FieldFamily& family : fieldFamilies()) {
+        const bool prefixMatches = key.size() > family.prefix.size() && key.starts_with(family.prefix) &&
+                                   key[family.prefix.size()] == '.';
+        // "lighting.sun" is longer than any prefix it could be confused with.
+        if (prefixMatches && (!named || family.prefix.size() > named->prefix.size())) named = &family;
+    }
     std::string list;
+    if (named) {
+        for (const std::string& field : named->fields) list += (list.empty() ? "" : ", ") + field;
+        return named->prefix + " has " + list;
+    }
     for (const FieldFamily& family : fieldFamilies()) list += (list.empty() ? "" : ", ") + family.prefix + ".*";
-    return list;
+    return "keys: " + list;
 }
 
 struct Assignment {
@@ -48,40 +60,37 @@ std::optional<Assignment> resolve(const std::string& key, const std::string& val
 
 }  // namespace
 
-int runSet(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+int runSet(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor cursor(args, "set", err);
     if (cursor.done() || cursor.peek().starts_with("-")) {
-        err << kSetUsage;
-        return 2;
+        return cursor.fail(cursor.done() ? "no file given" : "unknown option '" + cursor.peek() + "'");
     }
     std::string path = cursor.take();
     std::vector<Assignment> assignments;
     while (!cursor.done()) {
         std::string argument = cursor.take();
         size_t equals = argument.find('=');
-        if (equals == std::string::npos || equals == 0) {
-            cursor.fail("'" + argument + "' is not KEY=VALUE");
-            err << kSetUsage;
-            return 2;
-        }
+        if (equals == std::string::npos || equals == 0) return cursor.fail("'" + argument + "' is not KEY=VALUE");
         std::string key = argument.substr(0, equals);
         std::optional<Assignment> assignment = resolve(key, argument.substr(equals + 1));
-        if (!assignment) return cursor.fail("unknown key '" + key + "' (keys: " + knownPrefixes() + ")");
+        if (!assignment) return cursor.fail("unknown key '" + key + "' (" + knownKeys(key) + ")");
+        if (SetError refused = assignment->family->check(assignment->field, assignment->value))
+            return cursor.fail(key + ": " + *refused);
         assignments.push_back(*assignment);
     }
-    if (assignments.empty()) {
-        err << kSetUsage;
-        return 2;
-    }
-    return editSceneFile(path, {}, [&](Scene& scene) {
+    if (assignments.empty()) return cursor.fail("no KEY=VALUE given");
+    const int status = editSceneFile(path, {}, [&](Scene& scene) {
         for (const Assignment& assignment : assignments) {
             if (SetError error = assignment.family->set(scene, assignment.field, assignment.value)) {
-                err << "korvane: set: " << assignment.key << ": " << *error << "\n";
+                err << "korvane: " << path << ": " << assignment.key << ": " << *error << "\n";
                 return false;
             }
         }
         return true;
     }, err);
+    if (status == 0) console.wrote(path);
+    return status;
 }
 
 }  // namespace korvane::cli

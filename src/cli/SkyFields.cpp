@@ -27,7 +27,7 @@ const FieldTable<FogLayer>& fogFields() {
     static const FieldTable<FogLayer> table = {
         boolField("active", &FogLayer::active, &FogLayer::setActive),
         floatField("density", &FogLayer::density, &FogLayer::setDensity, kNonNegative),
-        floatField("height", &FogLayer::height, &FogLayer::setHeight, kNonNegative),
+        floatField("height", &FogLayer::height, &FogLayer::setHeight, kHeight),
         floatField("scatter", &FogLayer::scatter, &FogLayer::setScatter, kNonNegative),
         boolField("hazeActive", &FogLayer::hazeActive, &FogLayer::setHazeActive),
         floatField("hazeStrength", &FogLayer::hazeStrength, &FogLayer::setHazeStrength, kNonNegative),
@@ -39,12 +39,14 @@ const FieldTable<FogLayer>& fogFields() {
 }  // namespace
 
 FieldFamily skyFieldFamily() {
-    return fieldFamily<SkyLayer>("sky", skyFields(), lastLayerOfClass<SkyLayer>, "the document has no sky layer");
+    return fieldFamily<SkyLayer>("sky", skyFields(), lastLayerOfClass<SkyLayer>, "the document has no sky layer",
+                                [] { return std::make_shared<SkyLayer>(nullptr); });
 }
 
 // The renderer takes the haze from the last fog layer, so that is the one `set` changes.
 FieldFamily fogFieldFamily() {
-    return fieldFamily<FogLayer>("fog", fogFields(), lastLayerOfClass<FogLayer>, "the document has no fog layer");
+    return fieldFamily<FogLayer>("fog", fogFields(), lastLayerOfClass<FogLayer>, "the document has no fog layer",
+                                [] { return std::make_shared<FogLayer>(nullptr); });
 }
 
 void writeSkyLayerInfo(const BaseSceneLayer& layer, JsonWriter& w) {

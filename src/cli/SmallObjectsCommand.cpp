@@ -28,13 +28,6 @@ struct MapRequest {
     std::optional<double> paintAll;
 };
 
-std::string usage(const std::string& command) {
-    return "usage: korvane " + command +
-           " FILE --add KIND [--fill steepness|height [--type T] [--threshold X]\n"
-           "                      [--strength S | --height H]] [--paint-all DENSITY]\n"
-           "       korvane " + command + " --list\n";
-}
-
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -139,8 +132,8 @@ bool applyRequest(const MapRequest& r, Scene& scene, SmallObjectsLayer& layer, c
     return true;
 }
 
-int runSmallObjects(const std::string& command, const std::vector<std::string>& args, std::ostream& out,
-                    std::ostream& err) {
+int runSmallObjects(const std::string& command, const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor cursor(args, command, err);
     std::string path, kindName;
     bool list = false;
@@ -178,18 +171,14 @@ int runSmallObjects(const std::string& command, const std::vector<std::string>& 
         } else if (path.empty() && !arg.starts_with("-")) {
             path = arg;
         } else {
-            cursor.fail("unexpected argument '" + arg + "'");
-            err << usage(command);
-            return 2;
+            return cursor.fail((arg.starts_with("-") ? "unknown option '" : "unexpected argument '") + arg + "'");
         }
         if (!ok) return 2;
     }
-    if (list && path.empty() && kindName.empty()) return listKinds(command, out);
+    if (list && path.empty() && kindName.empty()) return listKinds(command, console.out);
     if (path.empty() || kindName.empty() || list) {
-        cursor.fail(path.empty() ? "no scene file given" : kindName.empty() ? "--add KIND is needed"
-                                                                            : "--list takes no scene file");
-        err << usage(command);
-        return 2;
+        return cursor.fail(path.empty() ? "no scene file given" : kindName.empty() ? "--add KIND is needed"
+                                                                                   : "--list takes no scene file");
     }
     if (!checkRequest(request, cursor)) return 2;
     const SmallObjectClass* kind = kindNamed(*newLayer(command, nullptr), kindName);
@@ -206,18 +195,21 @@ int runSmallObjects(const std::string& command, const std::vector<std::string>& 
         added = layer;
         return true;
     }, err);
-    if (status == 0 && added) out << added->name() << ": mean density " << added->meanDensity() << "\n";
+    if (status == 0 && added) {
+        console.notes() << added->name() << ": mean density " << added->meanDensity() << "\n";
+        console.wrote(path);
+    }
     return status;
 }
 
 }  // namespace
 
-int runPlants(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return runSmallObjects("plants", args, out, err);
+int runPlants(const std::vector<std::string>& args, Console& console) {
+    return runSmallObjects("plants", args, console);
 }
 
-int runRocks(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return runSmallObjects("rocks", args, out, err);
+int runRocks(const std::vector<std::string>& args, Console& console) {
+    return runSmallObjects("rocks", args, console);
 }
 
 }  // namespace korvane::cli

@@ -19,20 +19,6 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: korvane terrain FILE OP... [-o OUT]\n"
-    "operations, applied in the order given:\n"
-    "  --fractal TAG --large L --small S [--seed N]\n"
-    "        replace the terrain by a fractal one; TAG 0 central peak, 1 raised band, 2 meandering valley,\n"
-    "        3 valley to plateau, 4 two peaks, 256 the current terrain; roughness L, S in 0..1\n"
-    "  --noise MODE --strength S --frequency F --octaves O\n"
-    "        gradient noise; MODE blend, add or subtract (or 0, 1, 2); S in 0..1, F > 0, O in 0..32\n"
-    "  --clamp BOTTOM TOP   limit heights to BOTTOM..TOP (fractions of the maximum height, 0..1)\n"
-    "  --equalize S         raise the contrast by 1 + 5 S (S in 0..1)\n"
-    "  --flats S            flat polygonal cells of radius 50 S (S in 0..1)\n"
-    "  --erode DROPS STRENGTH\n"
-    "        rain-drop erosion with DROPS drops (0..1000000), STRENGTH in 0..1\n";
-
 constexpr long long kMaxDrops = 1000000;
 
 // One parsed operation: what it prints while it runs, and the edit itself.
@@ -211,7 +197,8 @@ std::optional<TerrainOperation> parseOperation(const std::string& name, Argument
 
 }  // namespace
 
-int runTerrain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runTerrain(const std::vector<std::string>& args, Console& console) {
+    std::ostream& err = console.err;
     ArgumentCursor arguments(args, "terrain", err);
     std::string path, output;
     std::vector<TerrainOperation> operations;
@@ -219,31 +206,20 @@ int runTerrain(const std::vector<std::string>& args, std::ostream& out, std::ost
         const std::string arg = arguments.take();
         if (arg == "-o") {
             std::optional<std::string> value = arguments.value(arg);
-            if (!value) {
-                err << kUsage;
-                return 2;
-            }
+            if (!value) return kUsageError;
             output = *value;
         } else if (!arg.empty() && arg[0] == '-') {
             std::optional<TerrainOperation> operation = parseOperation(arg, arguments);
-            if (!operation) {
-                err << kUsage;
-                return 2;
-            }
+            if (!operation) return kUsageError;
             operations.push_back(std::move(*operation));
         } else if (path.empty()) {
             path = arg;
         } else {
-            arguments.fail("unexpected argument '" + arg + "'");
-            err << kUsage;
-            return 2;
+            return arguments.fail("unexpected argument '" + arg + "'");
         }
     }
-    if (path.empty() || operations.empty()) {
-        arguments.fail(path.empty() ? "no document given" : "no operation given");
-        err << kUsage;
-        return 2;
-    }
+    if (path.empty() || operations.empty())
+        return arguments.fail(path.empty() ? "no document given" : "no operation given");
     const int status = editSceneFile(
         path, output,
         [&](Scene& scene) {
@@ -253,8 +229,9 @@ int runTerrain(const std::vector<std::string>& args, std::ostream& out, std::ost
                 return false;
             }
             for (size_t i = 0; i < operations.size(); ++i) {
-                out << "[" << (i + 1) << "/" << operations.size() << "] " << operations[i].description
-                    << std::endl;
+                if (!console.quiet())
+                    err << "[" << (i + 1) << "/" << operations.size() << "] " << operations[i].description
+                        << std::endl;
                 if (!operations[i].apply(*terrains.front())) {
                     err << "korvane: " << path << ": " << operations[i].description << " failed\n";
                     return false;
@@ -263,7 +240,7 @@ int runTerrain(const std::vector<std::string>& args, std::ostream& out, std::ost
             return true;
         },
         err);
-    if (status == 0) out << "wrote " << (output.empty() ? path : output) << "\n";
+    if (status == 0) console.wrote(output.empty() ? path : output);
     return status;
 }
 

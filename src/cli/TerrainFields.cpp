@@ -34,7 +34,8 @@ const FieldTable<TerrainLayer>& terrainFields() {
 
 FieldFamily terrainFieldFamily() {
     return fieldFamily<TerrainLayer>("terrain", terrainFields(), lastLayerOfClass<TerrainLayer>,
-                                     "the document has no terrain layer");
+                                     "the document has no terrain layer",
+                                     [] { return std::make_shared<TerrainLayer>(nullptr); });
 }
 
 }  // namespace korvane::cli

@@ -53,7 +53,7 @@ Field<WaterLayer> presetField() {
 const FieldTable<WaterLayer>& waterFields() {
     static const FieldTable<WaterLayer> table = {
         boolField("active", &WaterLayer::active, &WaterLayer::setActive),
-        floatField("height", &WaterLayer::height, &WaterLayer::setHeight),
+        floatField("height", &WaterLayer::height, &WaterLayer::setHeight, kHeight),
         floatField("absorbtion", &WaterLayer::absorbtion, &WaterLayer::setAbsorbtion, kNonNegative),
         floatField("wavesHeight", &WaterLayer::wavesHeight, &WaterLayer::setWavesHeight, kNonNegative),
         floatField("wavesTwirl", &WaterLayer::wavesTwirl, &WaterLayer::setWavesTwirl, kNonNegative),
@@ -70,7 +70,8 @@ const FieldTable<WaterLayer>& waterFields() {
 
 FieldFamily waterFieldFamily() {
     return fieldFamily<WaterLayer>("water", waterFields(), lastLayerOfClass<WaterLayer>,
-                                   "the document has no water layer");
+                                   "the document has no water layer",
+                                   [] { return std::make_shared<WaterLayer>(nullptr); });
 }
 
 void writeWaterLayerInfo(const BaseSceneLayer& layer, JsonWriter& w) {

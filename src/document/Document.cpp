@@ -1,5 +1,7 @@
 #include "document/Document.h"
 
+#include <iostream>
+
 #include "document/DefaultLayerStack.h"
 #include "foundation/FileIO.h"
 #include "foundation/archive/KeyedArchiver.h"
@@ -26,7 +28,8 @@ Document::Document() : undoManager_(std::make_shared<UndoManager>()) {
 bool Document::read(std::span<const uint8_t> data, std::string* error) {
     registerSceneClasses();
     std::string reason;
-    std::shared_ptr<Scene> scene = KeyedUnarchiver::unarchiveRoot<Scene>(data, "scene", &reason);
+    std::vector<std::string> repairs;
+    std::shared_ptr<Scene> scene = KeyedUnarchiver::unarchiveRoot<Scene>(data, "scene", &reason, &repairs);
     if (!scene) {
         if (error) *error = reason;
         return false;
@@ -34,13 +37,15 @@ bool Document::read(std::span<const uint8_t> data, std::string* error) {
     // Files written before the fog layer existed get one, last in the stack.
     if (scene->layersOfClass<FogLayer>().empty()) scene->addLayer(std::make_shared<FogLayer>(scene.get()));
     adoptScene(std::move(scene));
+    repairs_ = std::move(repairs);
     return true;
 }
 
 bool Document::readFromFile(const std::string& path, std::string* error) {
     std::optional<std::vector<uint8_t>> bytes = readFileContents(path, kMaxDocumentBytes, error);
-    if (!bytes) return false;
-    return read(*bytes, error);
+    if (!bytes || !read(*bytes, error)) return false;
+    for (const std::string& repair : repairs_) std::cerr << path << ": " << repair << "\n";
+    return true;
 }
 
 std::vector<uint8_t> Document::data() const {

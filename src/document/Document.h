@@ -34,8 +34,12 @@ public:
     // appended; then the scene receives the undo manager, so the repair cannot be undone. Data that
     // does not decode keeps the current scene and answers false with the reason in `error`.
     bool read(std::span<const uint8_t> data, std::string* error);
-    // read() on the content of a file; the reason also covers files that cannot be read.
+    // read() on the content of a file; the reason also covers files that cannot be read. The
+    // repairs are written to standard error, one line each: "PATH: MESSAGE".
     bool readFromFile(const std::string& path, std::string* error);
+    // What the last successful read repaired (values clamped into range, damaged maps made flat),
+    // one message each; the file itself is untouched until the document is saved.
+    const std::vector<std::string>& repairs() const { return repairs_; }
 
     // The scene's keyed archive.
     std::vector<uint8_t> data() const;
@@ -52,6 +56,7 @@ private:
 
     std::shared_ptr<UndoManager> undoManager_;
     std::shared_ptr<Scene> scene_;
+    std::vector<std::string> repairs_;
     int changeCount_ = 0;
     // Declared last so that observation ends before the scene goes.
     NotificationObservation sceneDidChange_;

@@ -25,6 +25,23 @@ void BaseFilterSheet::valueChanged() {
     sendDidApplyToDelegate(false);
 }
 
+bool BaseFilterSheet::computePreview(const std::atomic<bool>* stop) {
+    if (closed_) return false;
+    stop_ = stop;
+    reportProgress(0.0f);
+    reset();
+    applyFunctionToImageRep();
+    stop_ = nullptr;
+    return !(stop && stop->load());
+}
+
+void BaseFilterSheet::showPreview() {
+    if (closed_) return;
+    sendWillApplyToDelegate(false);
+    applyImageRepToDirect(imageRep_);
+    sendDidApplyToDelegate(false);
+}
+
 void BaseFilterSheet::ok() {
     if (closed_) return;
     // The live map is unfiltered again before the undoable change starts, so that its snapshot is the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "foundation/Bitmap.h"
@@ -47,6 +48,17 @@ public:
     // Whether ok or cancel has run; a closed filter ignores every further call.
     bool isClosed() const { return closed_; }
 
+    // The preview in two halves, for a sheet that computes off the main thread. computePreview sets the
+    // working copy back to the original and runs the filter on it; it touches neither the live map nor
+    // the delegate, so it may run on a worker thread as long as nobody else calls the filter meanwhile.
+    // Raising `stop` (from any thread) cuts a long filter short; computePreview then returns false and
+    // the working copy is incomplete: compute again before showing or confirming it. showPreview (main
+    // thread) shows the working copy in the live map, bracketed as a preview like valueChanged.
+    bool computePreview(const std::atomic<bool>* stop = nullptr);
+    virtual void showPreview();
+    // The share of the running computation done, 0 to 1, for filters that report it. Any thread.
+    float progress() const { return progress_.load(std::memory_order_relaxed); }
+
 protected:
     // The filter proper: reads originalImageRep() and the controls, writes imageRep(). Base: nothing.
     virtual void applyFunctionToImageRep() {}
@@ -58,6 +70,10 @@ protected:
     void applyImageRepToDirect(const Bitmap& bitmap);
     void sendWillApplyToDelegate(bool isFinal);
     void sendDidApplyToDelegate(bool isFinal);
+    // For long filters: whether the caller of computePreview asked to stop (checked from any of the
+    // filter's tasks), and how far the computation has come.
+    bool stopRequested() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+    void reportProgress(float fraction) { progress_.store(fraction, std::memory_order_relaxed); }
 
 private:
     Bitmap imageRep_;
@@ -65,6 +81,8 @@ private:
     Bitmap& directImageRep_;
     FilterRedrawDelegate* redrawDelegate_;
     bool closed_ = false;
+    const std::atomic<bool>* stop_ = nullptr;
+    std::atomic<float> progress_{0.0f};
 };
 
 }  // namespace korvane

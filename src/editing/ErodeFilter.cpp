@@ -108,7 +108,8 @@ void traceDrop(const Bitmap& bitmap, const Rect& area, int x, int y, Drop& drop)
 }  // namespace
 
 ErosionStatistics ErodeFilter::applyErosionToBitmap(Bitmap& bitmap, Rect inRect, Rect dropsRect,
-                                                    int numberOfDrops, float strength) {
+                                                    int numberOfDrops, float strength,
+                                                    const DropProgress& progress) {
     ErosionStatistics statistics;
     if (numberOfDrops < 1 || !isEditableGreyMap(bitmap)) return statistics;
     // The start draws take the remainder by the rectangle's integer size.
@@ -144,6 +145,7 @@ ErosionStatistics ErodeFilter::applyErosionToBitmap(Bitmap& bitmap, Rect inRect,
                 lastHeight = drawDropWithErodePathElement(drop.path[k], lastHeight, bitmap, strength);
             }
         }
+        if (progress && !progress(i + 1)) break;
     }
     return statistics;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 
 #include "foundation/Bitmap.h"
@@ -31,6 +32,10 @@ class ErodeFilter {
 public:
     ErodeFilter() = delete;
 
+    // Told after every drop with the number of drops done so far; returning false ends the simulation
+    // there (the drops done stay in the bitmap). Called on the simulating thread.
+    using DropProgress = std::function<bool(int dropsDone)>;
+
     // The most path elements of one drop, and the size of the ring of recently visited pixels.
     static constexpr int kMaxPathLength = 256;
     static constexpr int kLastPositionCount = 32;
@@ -38,9 +43,10 @@ public:
     // Simulates numberOfDrops drops one after another and erodes the bitmap in place. Drops move only
     // inside inRect and start inside dropsRect; both are in pixels with rows counted from the first
     // stored row. Nothing happens for a count below 1, for a start rectangle less than one pixel wide or
-    // high, or for a bitmap that is not a grey map.
+    // high, or for a bitmap that is not a grey map. `progress`, when given, may stop it between drops.
     static ErosionStatistics applyErosionToBitmap(Bitmap& bitmap, Rect inRect, Rect dropsRect,
-                                                  int numberOfDrops, float strength);
+                                                  int numberOfDrops, float strength,
+                                                  const DropProgress& progress = {});
 
     // Erodes around one path element and returns the height to pass with the next element. The first
     // element of a path (lastPointHeight is the start value kFirstElementHeight) and elements outside the

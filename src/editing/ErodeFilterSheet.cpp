@@ -27,10 +27,20 @@ void ErodeFilterSheet::ok() {
     BaseFilterSheet::ok();
 }
 
+void ErodeFilterSheet::showPreview() {
+    if (isClosed()) return;
+    isUpToDate_ = true;
+    BaseFilterSheet::showPreview();
+}
+
 void ErodeFilterSheet::applyFunctionToImageRep() {
     Bitmap& map = mutableImageRep();
     const Rect whole{{0, 0}, {double(map.width()), double(map.height())}};
-    lastStatistics_ = ErodeFilter::applyErosionToBitmap(map, whole, whole, numberOfDrops_, strength_);
+    const int drops = numberOfDrops_;
+    lastStatistics_ = ErodeFilter::applyErosionToBitmap(map, whole, whole, drops, strength_, [&](int done) {
+        reportProgress(static_cast<float>(done) / static_cast<float>(drops));
+        return !stopRequested();
+    });
 }
 
 }  // namespace korvane

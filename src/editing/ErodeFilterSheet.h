@@ -26,6 +26,8 @@ public:
     // Marks the preview stale without recomputing.
     void valueChangedWithoutRedisplay() { isUpToDate_ = false; }
     void ok() override;
+    // A preview computed with computePreview is up to date once shown.
+    void showPreview() override;
     bool isUpToDate() const { return isUpToDate_; }
     // What the last recomputation did.
     const ErosionStatistics& lastStatistics() const { return lastStatistics_; }

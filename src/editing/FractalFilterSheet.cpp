@@ -136,8 +136,10 @@ void FractalFilterSheet::generate() {
     const auto value = [&](int x, int y) { return x >= 0 && x < g && y >= 0 && y < g ? at(x, y) : 0.0f; };
     float amp = large;
     for (int f = f0; f > 0; f /= 2) {
-        // Square step: the centre of every square of side 2f from its four corners.
+        // Square step: the centre of every square of side 2f from its four corners. A sheet that
+        // computes in the background may stop the generation between rows.
         for (int y = f; y < g; y += 2 * f) {
+            if (stopRequested()) return;
             for (int x = f; x < g; x += 2 * f) {
                 const float m = displacement(amp);
                 at(x, y) =
@@ -147,6 +149,7 @@ void FractalFilterSheet::generate() {
         }
         // Diamond step: the edge midpoints from their (up to four) neighbours.
         for (int y = 0; y < g; y += f) {
+            if (stopRequested()) return;
             const bool evenRow = (y / f) % 2 == 0;
             for (int x = evenRow ? f : 0; x < g; x += 2 * f) {
                 const float m = displacement(amp);
@@ -180,10 +183,12 @@ void FractalFilterSheet::generate() {
 void FractalFilterSheet::applyFunctionToImageRep() {
     generate();
     const Bitmap& original = originalImageRep();
-    if (!isEditableGreyMap(original)) return;
+    if (!isEditableGreyMap(original) || stopRequested()) return;
     const float last = static_cast<float>(gridSize_ - 1);
     const float scaleX = last / original.width(), scaleY = last / original.height();
     mapFractionsByColumns(original, mutableImageRep(), [&](float, int x, int y) {
+        // Once stopped, the rest of the write-out is skipped cheaply; the result is discarded anyway.
+        if (stopRequested()) return 0.0f;
         return gridValueAtGridPoint({static_cast<double>(scaleX * x), static_cast<double>(scaleY * y)});
     });
 }

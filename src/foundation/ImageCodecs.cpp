@@ -104,6 +104,19 @@ ImageDecodeResult decodeImageAsGray16(std::span<const uint8_t> bytes) {
     return decodeWith(bytes, toGray16);
 }
 
+std::optional<std::pair<int, int>> claimedImageSize(std::span<const uint8_t> bytes) {
+    static constexpr uint8_t kPng[] = {0x89, 'P', 'N', 'G'};
+    std::optional<std::pair<uint32_t, uint32_t>> size;
+    if (bytes.size() >= 4 && std::equal(kPng, kPng + 4, bytes.begin())) {
+        size = codecs::pngClaimedSize(bytes);
+    } else if (bytes.size() >= 4 && (bytes[0] == 'I' || bytes[0] == 'M')) {
+        size = codecs::tiffClaimedSize(bytes);
+    }
+    char message[200];
+    if (!size || !codecs::acceptDimensions(size->first, size->second, 1, 2, message)) return std::nullopt;
+    return std::pair{int(size->first), int(size->second)};
+}
+
 ImageDecodeResult readImageFile(const std::string& path) {
     std::string error;
     std::optional<std::vector<uint8_t>> bytes = readFileContents(path, kMaxImageFileBytes, &error);

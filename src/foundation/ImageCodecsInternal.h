@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 #include <span>
 #include <string>
 #include <vector>
@@ -49,15 +51,24 @@ bool failWith(char (&message)[N], const char* reason) {
     return false;
 }
 
-// Sizes are checked before anything is allocated for the pixels; the reason goes into message.
+// Sizes are checked before anything is allocated for the pixels: the sides, and the samples
+// (channels of bytesPerSample each) against the decode budget. The reason goes into message.
 template <size_t N>
-bool acceptDimensions(uint64_t width, uint64_t height, char (&message)[N]) {
+bool acceptDimensions(uint64_t width, uint64_t height, int channels, int bytesPerSample, char (&message)[N]) {
     if (width == 0 || height == 0) return failWith(message, "image has no pixels");
-    if (width <= uint64_t{kMaxImageSide} && height <= uint64_t{kMaxImageSide} &&
-        width * height <= uint64_t(kMaxImagePixels))
-        return true;
-    std::snprintf(message, N, "image too large (%llu×%llu pixels)", static_cast<unsigned long long>(width),
-                  static_cast<unsigned long long>(height));
+    if (width > uint64_t{kMaxImageSide} || height > uint64_t{kMaxImageSide} ||
+        width * height > uint64_t(kMaxImagePixels)) {
+        std::snprintf(message, N, "image too large (%llu × %llu pixels)", static_cast<unsigned long long>(width),
+                      static_cast<unsigned long long>(height));
+        return false;
+    }
+    const uint64_t bytes = width * height * uint64_t(channels) * uint64_t(bytesPerSample);
+    if (bytes <= uint64_t(kImageDecodeBudgetBytes)) return true;
+    constexpr uint64_t kMiB = 1 << 20;
+    std::snprintf(message, N, "image claims %llu × %llu pixels of %d × %d bits (%llu MiB), more than the %llu MiB an image may take",
+                  static_cast<unsigned long long>(width), static_cast<unsigned long long>(height), channels,
+                  8 * bytesPerSample, static_cast<unsigned long long>((bytes + kMiB - 1) / kMiB),
+                  static_cast<unsigned long long>(uint64_t(kImageDecodeBudgetBytes) / kMiB));
     return false;
 }
 
@@ -97,5 +108,8 @@ inline std::vector<uint8_t> takeMallocBuffer(bool ok, unsigned char* buffer, siz
 std::string decodePng(std::span<const uint8_t> bytes, RawImage& image);
 std::string decodeJpeg(std::span<const uint8_t> bytes, RawImage& image);
 std::string decodeTiff(std::span<const uint8_t> bytes, RawImage& image);
+// The size in the first image header of a PNG or TIFF, or none. Reentrant.
+std::optional<std::pair<uint32_t, uint32_t>> pngClaimedSize(std::span<const uint8_t> bytes);
+std::optional<std::pair<uint32_t, uint32_t>> tiffClaimedSize(std::span<const uint8_t> bytes);
 
 }  // namespace korvane::codecs

@@ -76,7 +76,7 @@ bool jpegDecode(JpegReader* r, const uint8_t* data, size_t size, RawImage* image
     jpeg_read_header(&r->info, TRUE);
     const int channels = r->info.jpeg_color_space == JCS_GRAYSCALE ? 1 : 3;
     r->info.out_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    if (!acceptDimensions(r->info.image_width, r->info.image_height, r->errors.message)) return false;
+    if (!acceptDimensions(r->info.image_width, r->info.image_height, channels, 1, r->errors.message)) return false;
     if (!allocate(*image, r->info.image_width, r->info.image_height, channels, 8))
         return failWith(r->errors.message, "out of memory");
     jpeg_start_decompress(&r->info);

@@ -20,6 +20,46 @@ using codecs::failWith;
 using codecs::kLittleEndian;
 using codecs::RawImage;
 
+// The most a deflate stream can expand: 258 bytes from a length code of a couple of bits.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+uint32_t readBE32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Checks the size the header claims against the decode budget, and whether the file's image data
+// (its IDAT chunks) could expand to that many rows at all, before libpng allocates anything: a tiny
+// file claiming a huge image is refused at once. False with the reason in message.
+bool prescreen(std::span<const uint8_t> bytes, char (&message)[200]) {
+    size_t pos = 8;
+    uint64_t width = 0, height = 0, bitsPerPixel = 0, compressed = 0;
+    int channels = 0, bitDepth = 0;
+    while (pos + 8 <= bytes.size()) {
+        const uint32_t length = readBE32(&bytes[pos]);
+        const uint8_t* type = &bytes[pos + 4];
+        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13 && pos + 8 + 13 <= bytes.size()) {
+            static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};  // stored channels by colour type
+            const uint8_t* h = &bytes[pos + 8];
+            width = readBE32(h);
+            height = readBE32(h + 4);
+            bitDepth = h[8];
+            channels = h[9] < 7 ? kChannels[h[9]] : 0;
+            bitsPerPixel = uint64_t(bitDepth) * channels;
+            if (h[9] == 3) channels = 4;  // a palette expands to RGB(A)
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            compressed += length;
+        }
+        if (std::memcmp(type, "IEND", 4) == 0 || length > bytes.size() - pos - 8) break;
+        pos += size_t{length} + 12;
+    }
+    if (width == 0 || height == 0 || channels == 0) return true;  // libpng gives the reason
+    if (!acceptDimensions(width, height, channels, bitDepth == 16 ? 2 : 1, message)) return false;
+    const uint64_t rows = height * ((width * bitsPerPixel + 7) / 8 + 1);  // each row has a filter byte
+    if (rows > compressed * kMaxDeflateRatio + 1024)
+        return failWith(message, "truncated PNG data (far less image data than its size needs)");
+    return true;
+}
+
 struct PngContext {
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -73,9 +113,9 @@ bool pngDecode(PngContext* c, RawImage* image) {
     const uint32_t width = png_get_image_width(c->png, c->info);
     const uint32_t height = png_get_image_height(c->png, c->info);
     const int channels = png_get_channels(c->png, c->info), depth = png_get_bit_depth(c->png, c->info);
-    if (!acceptDimensions(width, height, c->message)) return false;
     if (channels < 1 || channels > 4 || (depth != 8 && depth != 16))
         return failWith(c->message, "unsupported PNG layout");
+    if (!acceptDimensions(width, height, channels, depth / 8, c->message)) return false;
     if (!allocate(*image, width, height, channels, depth)) return failWith(c->message, "out of memory");
     if (png_get_rowbytes(c->png, c->info) != image->rowBytes())
         return failWith(c->message, "unsupported PNG layout");
@@ -102,6 +142,7 @@ bool pngEncode(PngContext* c, const Bitmap* bitmap, int colorType) {
 
 std::string codecs::decodePng(std::span<const uint8_t> bytes, RawImage& image) {
     PngContext c;
+    if (!prescreen(bytes, c.message)) return c.message;
     c.input = bytes.data();
     c.inputSize = bytes.size();
     c.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &c, pngError, [](png_structp, png_const_charp) {});
@@ -110,6 +151,12 @@ std::string codecs::decodePng(std::span<const uint8_t> bytes, RawImage& image) {
     const bool ok = c.info && pngDecode(&c, &image);
     png_destroy_read_struct(&c.png, &c.info, nullptr);
     return ok ? std::string() : c.message[0] ? c.message : "corrupt PNG data";
+}
+
+std::optional<std::pair<uint32_t, uint32_t>> codecs::pngClaimedSize(std::span<const uint8_t> bytes) {
+    static constexpr uint8_t kIhdr[] = {'I', 'H', 'D', 'R'};
+    if (bytes.size() < 24 || !std::equal(kIhdr, kIhdr + 4, bytes.begin() + 12)) return std::nullopt;
+    return std::pair{readBE32(&bytes[16]), readBE32(&bytes[20])};
 }
 
 std::vector<uint8_t> encodePng(const Bitmap& bitmap) {

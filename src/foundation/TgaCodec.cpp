@@ -1,5 +1,7 @@
 #include "foundation/TgaCodec.h"
 
+#include "foundation/ImageCodecsInternal.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -86,7 +88,12 @@ ImageDecodeResult decodeTga(std::span<const uint8_t> bytes) {
         return failure("unsupported TGA pixel depth");
     }
     if (width == 0 || height == 0) return failure("TGA image has no pixels");
-    if (int64_t{width} * height > kMaxImagePixels) return failure("TGA image too large");
+    {
+        char message[160];
+        const int channels = gray && depth == 8 ? 1 : 4;  // the widest the bitmap becomes
+        if (!codecs::acceptDimensions(uint64_t(width), uint64_t(height), channels, 1, message))
+            return failure(message);
+    }
 
     // Skip the image id and any colour map a true-colour file may still carry.
     size_t offset = kHeaderSize + idLength;

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -22,10 +24,12 @@ using codecs::kLittleEndian;
 using codecs::RawImage;
 
 // Largest single buffer libtiff may allocate for its own use (codec state, strip buffers).
-constexpr tmsize_t kMaxTiffInternalAllocation = tmsize_t{1} << 30;
+constexpr tmsize_t kMaxTiffInternalAllocation = tmsize_t{kImageDecodeBudgetBytes};
 // A strip or tile buffer may exceed the decoded image only by this factor, or this floor for tiny images.
 constexpr uint64_t kTiffBlockSlack = 4;
 constexpr uint64_t kTiffBlockFloor = uint64_t{4} << 20;
+// Spare bytes after a strip or tile buffer, so that packed samples can be read a word at a time.
+constexpr size_t kSamplePadding = 4;
 
 // Divides associated (premultiplied) alpha out of the colour samples; alpha is the last channel.
 void unpremultiply(RawImage& image) {
@@ -111,6 +115,8 @@ TiffHandle openTiff(TiffMemory& memory, const char* mode) {
     return TiffHandle(tif, TIFFClose);
 }
 
+// Sample `index` of a row of `bits`-bit unsigned samples, packed from the most significant bit.
+// The row buffer carries kSamplePadding spare bytes, so a sample is read as one 24-bit word.
 uint32_t tiffSample(const uint8_t* row, size_t index, int bits) {
     if (bits == 8) return row[index];
     if (bits == 16) {
@@ -119,7 +125,35 @@ uint32_t tiffSample(const uint8_t* row, size_t index, int bits) {
         return v;
     }
     const size_t bit = index * bits;
-    return (row[bit >> 3] >> (8 - bits - (bit & 7))) & ((1u << bits) - 1);
+    const uint8_t* p = row + (bit >> 3);
+    const uint32_t word = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+    return (word >> (24 - bits - (bit & 7))) & ((1u << bits) - 1);
+}
+
+float tiffFloatSample(const uint8_t* row, size_t index) {
+    float v;
+    std::memcpy(&v, row + 4 * index, 4);
+    return v;
+}
+
+// Float samples as 16-bit ones: kept where every finite sample lies in 0–1, otherwise scaled from
+// the image's own minimum and maximum; samples that are not finite take the minimum.
+void floatsTo16Bit(const std::vector<float>& samples, RawImage& image) {
+    float lowest = std::numeric_limits<float>::infinity(), highest = -lowest;
+    for (float v : samples) {
+        if (!std::isfinite(v)) continue;
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+    }
+    if (!(lowest <= highest)) lowest = highest = 0.f;  // nothing finite
+    const bool unit = lowest >= 0.f && highest <= 1.f;
+    const double offset = unit ? 0.0 : lowest;
+    const double range = unit ? 1.0 : double(highest) - double(lowest);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const float v = std::isfinite(samples[i]) ? samples[i] : lowest;
+        const double t = range > 0.0 ? (double(v) - offset) / range : 0.0;
+        image.set(i, static_cast<uint32_t>(std::lround(std::clamp(t, 0.0, 1.0) * 65535.0)));
+    }
 }
 
 // Everything that is not plain grey or RGB goes through libtiff's RGBA reader, which gives 8-bit
@@ -144,8 +178,10 @@ std::string readTiffRgba(TIFF* tif, const TiffMemory& memory, uint32_t width, ui
 
 }  // namespace
 
-// Grey (1 to 16 bits, MinIsBlack or MinIsWhite) and RGB (8 or 16 bits), with or without alpha, in
-// strips or tiles, contiguous or separate planes, are read sample by sample so 16 bits stay exact.
+// Grey and RGB of 1 to 16 bits or 32-bit floats (MinIsBlack or MinIsWhite grey), with or without
+// alpha, in strips or tiles, contiguous or separate planes, are read sample by sample so 16 bits stay
+// exact. Up to 8 bits give 8-bit samples, 9 to 15 bits are stretched to 16, floats are fitted to 16
+// bits (floatsTo16Bit).
 std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) {
     TiffMemory memory;
     memory.input = bytes.data();
@@ -157,10 +193,10 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
     uint16_t spp = 1, bits = 1, photometric = 0, planar = 0, sampleFormat = 0, compression = 0,
              extraCount = 0;
     uint16_t* extraTypes = nullptr;
-    char sizeMessage[80];
+    char sizeMessage[200];
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
         return "TIFF without image size";
-    if (!acceptDimensions(width, height, sizeMessage)) return sizeMessage;
+    if (!acceptDimensions(width, height, 1, 1, sizeMessage)) return sizeMessage;
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
@@ -174,12 +210,19 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
     const int colours = grey ? 1 : 3;
     const bool hasAlpha = spp > colours;
-    const bool plain = (grey || photometric == PHOTOMETRIC_RGB) && sampleFormat == SAMPLEFORMAT_UINT &&
-                       spp >= colours &&
-                       (bits == 8 || bits == 16 || (grey && (bits == 1 || bits == 2 || bits == 4)));
-    if (!plain) return readTiffRgba(tif, memory, width, height, hasAlpha, image);
-    const int depth = bits == 16 ? 16 : 8;
+    const bool floats = sampleFormat == SAMPLEFORMAT_IEEEFP && bits == 32;
+    const bool plain = (grey || photometric == PHOTOMETRIC_RGB) && spp >= colours &&
+                       ((sampleFormat == SAMPLEFORMAT_UINT && bits >= 1 && bits <= 16) || floats);
+    if (!plain) {
+        if (!acceptDimensions(width, height, 4, 1, sizeMessage)) return sizeMessage;
+        return readTiffRgba(tif, memory, width, height, hasAlpha, image);
+    }
+    const int depth = bits > 8 ? 16 : 8;
+    // Floats are collected whole before they are fitted, beside the 16-bit image.
+    if (!acceptDimensions(width, height, colours + hasAlpha, floats ? 4 + 2 : depth / 8, sizeMessage))
+        return sizeMessage;
     if (!allocate(image, width, height, colours + hasAlpha, depth)) return "out of memory";
+    std::vector<float> floatSamples(floats ? image.pixelCount() * image.channels : 0);
 
     const bool tiled = TIFFIsTiled(tif);
     if (tiled) {
@@ -197,10 +240,11 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
         return memory.failure("invalid TIFF strip or tile layout");
     if (uint64_t(blockBytes) > std::max(kTiffBlockSlack * image.samples.size(), kTiffBlockFloor))
         return "TIFF tiles out of proportion to the image";
-    std::vector<uint8_t> block(static_cast<size_t>(blockBytes));
+    std::vector<uint8_t> block(static_cast<size_t>(blockBytes) + kSamplePadding);
 
-    // MinIsWhite flips the grey sample only; low bit depths are stretched to the full 8-bit range.
-    const uint32_t fullScale = depth == 16 ? 65535 : 255, sampleMax = (1u << bits) - 1;
+    // MinIsWhite flips the grey sample only; bit depths other than 8 and 16 are stretched to the
+    // full range of the depth they are stored at.
+    const uint32_t fullScale = depth == 16 ? 65535 : 255, sampleMax = floats ? 0 : (1u << bits) - 1;
     const bool separate = planar == PLANARCONFIG_SEPARATE && spp > 1;
     const int planes = separate ? image.channels : 1, blockSpp = separate ? 1 : spp;
     for (int plane = 0; plane < planes; ++plane) {
@@ -219,8 +263,13 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
                     for (size_t x = 0; x < columns; ++x) {
                         for (int s = 0; s < blockSpp && (separate ? plane : s) < image.channels; ++s) {
                             const int channel = separate ? plane : s;
+                            if (floats) {
+                                floatSamples[target + x * image.channels + channel] =
+                                    tiffFloatSample(source, x * blockSpp + s);
+                                continue;
+                            }
                             uint32_t v = tiffSample(source, x * blockSpp + s, bits);
-                            if (bits < 8) v = v * 255 / sampleMax;
+                            if (bits != 8 && bits != 16) v = uint32_t(uint64_t(v) * fullScale / sampleMax);
                             if (channel == 0 && photometric == PHOTOMETRIC_MINISWHITE) v = fullScale - v;
                             image.set(target + x * image.channels + channel, v);
                         }
@@ -229,8 +278,26 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
             }
         }
     }
+    if (floats) {
+        floatsTo16Bit(floatSamples, image);
+        if (photometric == PHOTOMETRIC_MINISWHITE) {
+            for (size_t i = 0; i < image.samples.size() / 2; i += image.channels) image.set(i, 65535 - image.at(i));
+        }
+    }
     if (hasAlpha && extraCount > 0 && extraTypes[0] == EXTRASAMPLE_ASSOCALPHA) unpremultiply(image);
     return {};
+}
+
+std::optional<std::pair<uint32_t, uint32_t>> codecs::tiffClaimedSize(std::span<const uint8_t> bytes) {
+    TiffMemory memory;
+    memory.input = bytes.data();
+    memory.inputSize = bytes.size();
+    TiffHandle handle = openTiff(memory, "r");
+    uint32_t width = 0, height = 0;
+    if (!handle || !TIFFGetField(handle.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(handle.get(), TIFFTAG_IMAGELENGTH, &height))
+        return std::nullopt;
+    return std::pair{width, height};
 }
 
 std::vector<uint8_t> encodeTiff(const Bitmap& bitmap) {

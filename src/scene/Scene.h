@@ -42,6 +42,13 @@ public:
         return matching;
     }
 
+    // The ranges of the values a document may hold; reading one clamps what lies outside and
+    // reports it (SceneArchive.cpp). The editors and the command line offer the same ranges.
+    static constexpr double kMinimumSide = 0.1;
+    static constexpr double kMaximumSide = 100.0;
+    static constexpr double kMinimumMaxTerrainHeight = 0.01;
+    static constexpr double kMaximumMaxTerrainHeight = 10000.0;
+
     Size size() const { return size_; }
     // A new size is stored, every layer is told in stack order, the undo stack is cleared (the maps
     // have been re-cut) and the scene-did-change notification is posted. The current size: nothing.
@@ -110,6 +117,10 @@ public:
     void decode(KeyedUnarchiver& coder) override;
 
 private:
+    // Reading helpers: a value outside low…high is clamped (not a number gives low) and reported.
+    static float checkedValue(KeyedUnarchiver& coder, const char* what, float value, double low, double high);
+    void decodeCheckedSize(KeyedUnarchiver& coder);
+
     template <class T>
     void setPostProcess(T& field, const T& value) {
         field = value;

@@ -1,4 +1,11 @@
-// The scene's keys in a document archive, and the defaults that let older files open.
+// The scene's keys in a document archive, the defaults that let older files open, and the ranges
+// that values read from a file are clamped into.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "foundation/archive/ArchiveFormat.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "scene/Scene.h"
@@ -6,8 +13,42 @@
 namespace korvane {
 
 namespace {
+
 constexpr float kDefaultMaxTerrainHeight = 4.0f;
+constexpr double kDefaultSide = 10.0;  // a new scene's, taken for a side that is not a number
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+
+std::string number(double v) {
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+    return archive_format::formatNumber(v);
 }
+
+std::string range(double low, double high) {
+    return high == kUnbounded ? "at least " + number(low) : number(low) + "–" + number(high);
+}
+
+// v clamped into low…high; not a number gives fallback.
+double clampedInto(double v, double low, double high, double fallback) {
+    return std::isnan(v) ? fallback : std::clamp(v, low, high);
+}
+
+// The two numbers of a stored size "{w, h}", each as written (nan, inf and all); none when the text
+// does not hold two numbers.
+std::optional<std::pair<double, double>> storedPair(const std::string& text) {
+    double sides[2];
+    const char* p = text.c_str();
+    for (double& side : sides) {
+        while (*p == '{' || *p == ',' || *p == ' ') ++p;
+        char* end = nullptr;
+        side = std::strtod(p, &end);
+        if (end == p) return std::nullopt;
+        p = end;
+    }
+    return std::pair{sides[0], sides[1]};
+}
+
+}  // namespace
 
 void Scene::encode(KeyedArchiver& coder) const {
     coder.encodeObjects("layers", layers_);
@@ -41,9 +82,11 @@ void Scene::decode(KeyedUnarchiver& coder) {
     for (const auto& layer : layers_) {
         if (layer->scene() != this) layer->setScene(this);
     }
-    size_ = coder.decodeSize("size");
+    decodeCheckedSize(coder);
     maxTerrainHeight_ = coder.decodeFloat("maxTerrainHeight");
-    if (maxTerrainHeight_ == 0.0f) maxTerrainHeight_ = kDefaultMaxTerrainHeight;
+    if (maxTerrainHeight_ == 0.0f) maxTerrainHeight_ = kDefaultMaxTerrainHeight;  // older files
+    maxTerrainHeight_ = checkedValue(coder, "maximum terrain height", maxTerrainHeight_, kMinimumMaxTerrainHeight,
+                                     kMaximumMaxTerrainHeight);
 
     // Each group of settings is read only when its switch is stored, so files written before the
     // settings existed keep the defaults.
@@ -76,6 +119,48 @@ void Scene::decode(KeyedUnarchiver& coder) {
         vibranceFilter_ = coder.decodeBool("vibranceFilter");
         vibranceStrength_ = coder.decodeFloat("vibranceStrength");
     }
+    farDepthOfFieldMaximumStrength_ = checkedValue(coder, "far depth of field maximum strength",
+                                                   farDepthOfFieldMaximumStrength_, 0, kUnbounded);
+    nearDepthOfFieldMaximumStrength_ = checkedValue(coder, "near depth of field maximum strength",
+                                                    nearDepthOfFieldMaximumStrength_, 0, kUnbounded);
+    bloomRadius_ = checkedValue(coder, "bloom radius", bloomRadius_, 0, kUnbounded);
+    bloomIntensity_ = checkedValue(coder, "bloom intensity", bloomIntensity_, 0, kUnbounded);
+    depthTintOpacity_ = checkedValue(coder, "depth tint opacity", depthTintOpacity_, 0, 1);
+}
+
+float Scene::checkedValue(KeyedUnarchiver& coder, const char* what, float value, double low, double high) {
+    if (value >= low && value <= high) return value;
+    const float clamped = static_cast<float>(clampedInto(value, low, high, low));
+    coder.reportRepair(std::string("scene ") + what + " " + number(value) + " is outside " + range(low, high) +
+                       "; using " + number(clamped));
+    return clamped;
+}
+
+void Scene::decodeCheckedSize(KeyedUnarchiver& coder) {
+    const std::optional<std::string> text = coder.decodeString("size");
+    if (!text) {
+        // No size (or one of another kind) reads as 0 × 0, as it always has.
+        if (coder.containsValue("size")) coder.reportRepair("scene size holds something other than a size; it is ignored");
+        size_ = {};
+        return;
+    }
+    const std::optional<std::pair<double, double>> stored = storedPair(*text);
+    if (!stored) {
+        size_ = {kDefaultSide, kDefaultSide};
+        coder.reportRepair("scene size '" + text->substr(0, 40) + "' is not a size; using {" + number(kDefaultSide) +
+                           ", " + number(kDefaultSide) + "}");
+        return;
+    }
+    const auto [w, h] = *stored;
+    const Size fallback{kDefaultSide, kDefaultSide};
+    const Size repaired{clampedInto(w, kMinimumSide, kMaximumSide, fallback.width),
+                        clampedInto(h, kMinimumSide, kMaximumSide, fallback.height)};
+    if (repaired.width != w || repaired.height != h) {
+        coder.reportRepair("scene size {" + number(w) + ", " + number(h) + "} is outside " +
+                           range(kMinimumSide, kMaximumSide) + "; using {" + number(repaired.width) + ", " +
+                           number(repaired.height) + "}");
+    }
+    size_ = repaired;
 }
 
 }  // namespace korvane

@@ -1,5 +1,7 @@
 #include "scene/SceneFile.h"
 
+#include <iostream>
+
 #include "foundation/FileIO.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
@@ -15,10 +17,12 @@ SceneReadResult readSceneFile(const std::string& path) {
     registerSceneClasses();
     std::string error;
     auto bytes = readFileContents(path, kMaxSceneFileBytes, &error);
-    if (!bytes) return {nullptr, error};
-    auto scene = KeyedUnarchiver::unarchiveRoot<Scene>(*bytes, "scene", &error);
-    if (!scene) return {nullptr, error};
-    return {scene, {}};
+    if (!bytes) return {nullptr, error, {}};
+    std::vector<std::string> repairs;
+    auto scene = KeyedUnarchiver::unarchiveRoot<Scene>(*bytes, "scene", &error, &repairs);
+    if (!scene) return {nullptr, error, {}};
+    for (const std::string& repair : repairs) std::cerr << path << ": " << repair << "\n";
+    return {scene, {}, std::move(repairs)};
 }
 
 bool writeSceneFile(const Scene& scene, const std::string& path, std::string* error) {

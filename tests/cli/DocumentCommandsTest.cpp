@@ -169,19 +169,40 @@ TEST_F(DocumentCommandsTest, SetWithAnUnknownKeyOrABadValueChangesNothing) {
     expectRefused({"set", path, "oceans.height=1"}, 2, "unknown key 'oceans.height'");
     expectRefused({"set", path, "water.height"}, 2, "'water.height' is not KEY=VALUE");
     expectRefused({"set", path}, 2, "usage: korvane set");
-    expectRefused({"set", path, "water.active=true", "water.height=abc"}, 1,
+    expectRefused({"set", path, "water.active=true", "water.height=abc"}, 2,
                   "water.height: 'abc' is not a number");
-    expectRefused({"set", path, "fog.active=maybe"}, 1, "fog.active: 'maybe' is not true or false");
-    expectRefused({"set", path, "scene.size=0,5"}, 1, "scene.size: 0 is outside");
-    expectRefused({"set", path, "scene.size=5"}, 1, "'5' is not a size W,H");
-    expectRefused({"set", path, "scene.depthTintColor=2,0,0"}, 1, "scene.depthTintColor: '2,0,0' is not a colour");
-    expectRefused({"set", path, "lighting.sun.direction=1,1"}, 1, "outside the unit disc");
-    expectRefused({"set", path, "lighting.sun.power=-1"}, 1, "lighting.sun.power: -1 is outside");
-    expectRefused({"set", path, "camera.cameraType=fisheye"}, 1, "(perspective, architect, angular");
-    expectRefused({"set", path, "water.preset=lake"}, 1, "'lake' is not a water preset (ocean,");
-    expectRefused({"set", path, "terrain.borderMode=3"}, 1, "'3' is not a border mode");
-    expectRefused({"set", path, "sky.horizonBrightness=1e40"}, 1, "'1e40' is too large");
-    expectRefused({"set", path, "scene.maxTerrainHeight=1e40"}, 1, "scene.maxTerrainHeight: 1e+40 is outside");
+    expectRefused({"set", path, "fog.active=maybe"}, 2, "fog.active: 'maybe' is not true or false");
+    expectRefused({"set", path, "scene.size=0,5"}, 2, "scene.size: 0 is outside");
+    expectRefused({"set", path, "scene.size=5"}, 2, "'5' is not a size W,H");
+    expectRefused({"set", path, "scene.depthTintColor=2,0,0"}, 2, "scene.depthTintColor: '2,0,0' is not a colour");
+    expectRefused({"set", path, "lighting.sun.direction=1,1"}, 2, "outside the unit disc");
+    expectRefused({"set", path, "lighting.sun.power=-1"}, 2, "lighting.sun.power: -1 is outside");
+    expectRefused({"set", path, "camera.cameraType=fisheye"}, 2, "(perspective, architect, angular");
+    expectRefused({"set", path, "water.preset=lake"}, 2, "'lake' is not a water preset (ocean,");
+    expectRefused({"set", path, "terrain.borderMode=3"}, 2, "'3' is not a border mode");
+    expectRefused({"set", path, "sky.horizonBrightness=1e40"}, 2, "'1e40' is too large");
+    expectRefused({"set", path, "scene.maxTerrainHeight=1e40"}, 2, "scene.maxTerrainHeight: 1e+40 is outside");
+    // Heights the model and the renderer cannot use.
+    expectRefused({"set", path, "water.height=-3"}, 2, "water.height: -3 is outside 0 to 10000");
+    expectRefused({"set", path, "fog.height=1e9"}, 2, "fog.height: 1e+09 is outside 0 to 10000");
+    // A usage error reads "korvane: set: …" and comes before any file is read: even a missing one.
+    EXPECT_EQ(run({"set", (dir / "missing.korvane").string(), "fog.height=1e9"}), 2);
+    EXPECT_EQ(err.str().rfind("korvane: set: fog.height: ", 0), 0u) << err.str();
+    // An unknown field is answered with the fields of its family.
+    expectRefused({"set", path, "water.depth=1"}, 2,
+                  "unknown key 'water.depth' (water has active, height, absorbtion, wavesHeight, wavesTwirl, "
+                  "wavesSize, IOR, waterColor, mirrorColor, preset)");
+    expectRefused({"set", path, "lighting.sun.strength=1"}, 2, "(lighting.sun has color, direction, power,");
+}
+
+TEST_F(DocumentCommandsTest, AValueTheDocumentCannotTakeIsAFailureNamingTheFile) {
+    Scene bare;
+    bare.addLayer(std::make_shared<FogLayer>(&bare));
+    std::string error;
+    ASSERT_TRUE(writeSceneFile(bare, path, &error)) << error;
+    expectRefused({"set", path, "fog.height=2", "water.height=0.3"}, 1,
+                  "korvane: " + path + ": water.height: the document has no water layer\n");
+    EXPECT_EQ(err.str().rfind("korvane: " + path + ": ", 0), 0u) << err.str();
 }
 
 TEST_F(DocumentCommandsTest, SetOnAMissingFileNamesIt) {
@@ -200,6 +221,39 @@ TEST_F(DocumentCommandsTest, EditingAFileWithoutFogOpensItAsTheApplicationDoes) 
     auto document = open();
     ASSERT_EQ(document->scene().layers().size(), 3u);
     EXPECT_EQ(only<FogLayer>(document->scene())->height(), 0.8f);
+}
+
+TEST_F(DocumentCommandsTest, EveryCommandOpensDocumentsWithTheFogRepair) {
+    Scene older;
+    older.addLayer(std::make_shared<TerrainLayer>(&older));
+    std::string error;
+    ASSERT_TRUE(writeSceneFile(older, path, &error)) << error;
+    ASSERT_EQ(run({"info", path, "--json"}), 0) << err.str();
+    EXPECT_NE(out.str().find("{\"class\":\"FogLayer\""), std::string::npos) << out.str();
+    const std::string converted = (dir / "converted.korvane").string();
+    ASSERT_EQ(run({"convert", path, converted}), 0) << err.str();
+    EXPECT_EQ(out.str(), "wrote " + converted + "\n");
+    SceneReadResult read = readSceneFile(converted);
+    ASSERT_TRUE(read.scene) << read.error;
+    EXPECT_EQ(read.scene->layersOfClass<FogLayer>().size(), 1u) << "convert stores the repaired document";
+}
+
+TEST_F(DocumentCommandsTest, ANewSceneOfAnySizeHasItsCameraInside) {
+    for (double side : {0.5, 2.0, 10.0, 100.0}) {
+        ASSERT_EQ(run({"new", path, "--force", "--size", std::to_string(side), std::to_string(side / 2)}), 0)
+            << err.str();
+        EXPECT_EQ(out.str(), "wrote " + path + "\n");
+        auto camera = only<CameraLayer>(open()->scene());
+        for (Point p : {camera->fromPoint(), camera->toPoint()}) {
+            EXPECT_GE(p.x, 0.0) << side;
+            EXPECT_LE(p.x, side) << side;
+            EXPECT_GE(p.y, 0.0) << side;
+            EXPECT_LE(p.y, side / 2) << side;
+        }
+    }
+    // Where the camera already stands inside, it stays where the model puts it.
+    ASSERT_EQ(run({"new", path, "--force", "--size", "20", "20"}), 0) << err.str();
+    EXPECT_EQ(only<CameraLayer>(open()->scene())->fromPoint(), (Point{5.5, 5.5}));
 }
 
 TEST_F(DocumentCommandsTest, LightsAddsDirectionalAndPointLightsAfterTheSun) {
@@ -245,8 +299,8 @@ TEST_F(DocumentCommandsTest, LightsRefusesWrongKindsOptionsAndValues) {
     expectRefused({"lights", path, "--power", "2"}, 2, "usage: korvane lights");
     expectRefused({"lights", path, "--add", "point", "--position", "50,5"}, 1,
                   "--position: '50,5' lies outside the scene");
-    expectRefused({"lights", path, "--add", "directional", "--direction", "0.9,0.9"}, 1, "unit disc");
-    expectRefused({"lights", path, "--add", "directional", "--power", "lots"}, 1, "'lots' is not a number");
+    expectRefused({"lights", path, "--add", "directional", "--direction", "0.9,0.9"}, 2, "unit disc");
+    expectRefused({"lights", path, "--add", "directional", "--power", "lots"}, 2, "'lots' is not a number");
 }
 
 TEST_F(DocumentCommandsTest, CloudsAddsCloudsWithTheGivenFootprintAndLook) {
@@ -275,11 +329,11 @@ TEST_F(DocumentCommandsTest, CloudsAddsCloudsWithTheGivenFootprintAndLook) {
 TEST_F(DocumentCommandsTest, CloudsRefusesBadOptionsAndValues) {
     makeDocument();
     expectRefused({"clouds", path, "--box", "1,1,3,3"}, 2, "usage: korvane clouds");
-    expectRefused({"clouds", path, "--add", "--colour", "1"}, 2, "unexpected argument '--colour'");
-    expectRefused({"clouds", path, "--add", "--box", "1,1,1.2,3"}, 1, "narrower than the smallest cloud");
-    expectRefused({"clouds", path, "--add", "--box", "1,1,3"}, 1, "is not a footprint x0,y0,x1,y1");
-    expectRefused({"clouds", path, "--add", "--edge-mode", "2"}, 1, "'2' is not an edge mode");
-    expectRefused({"clouds", path, "--add", "--density", "-0.1"}, 1, "--density: -0.1 is outside");
+    expectRefused({"clouds", path, "--add", "--colour", "1"}, 2, "unknown option '--colour'");
+    expectRefused({"clouds", path, "--add", "--box", "1,1,1.2,3"}, 2, "narrower than the smallest cloud");
+    expectRefused({"clouds", path, "--add", "--box", "1,1,3"}, 2, "is not a footprint x0,y0,x1,y1");
+    expectRefused({"clouds", path, "--add", "--edge-mode", "2"}, 2, "'2' is not an edge mode");
+    expectRefused({"clouds", path, "--add", "--density", "-0.1"}, 2, "--density: -0.1 is outside");
 }
 
 TEST_F(DocumentCommandsTest, InfoJsonReportsTheFieldsOfLightingSkyFogWaterAndClouds) {

@@ -295,7 +295,7 @@ TEST_F(FarmCommandTest, BadArgumentsAreUsageErrorsAndBadScenesNameTheFile) {
     EXPECT_TRUE(contains(err.str(), "no tile count given (--tiles N)")) << err.str();
     EXPECT_EQ(run({"farm", scene, "-o", output, "--tiles", "0"}), 2);
     EXPECT_EQ(run({"farm", scene, "-o", output, "--tiles", "5", "--width", "2", "--height", "2"}), 2);
-    EXPECT_EQ(err.str(), "korvane: farm: --tiles: 5 tiles do not fit a 2 x 2 frame\n");
+    EXPECT_EQ(err.str().substr(0, err.str().find('\n') + 1), "korvane: farm: --tiles: 5 tiles do not fit a 2 x 2 frame\n");
     EXPECT_EQ(run({"farm", "--status", "41; rm -rf /"}), 2);
     EXPECT_EQ(run({"farm", "--status", "41", "--tiles", "4"}), 2);
     EXPECT_EQ(run({"farm", scene, "-o", (work / "line\nbreak.png").string(), "--tiles", "2"}), 2);

@@ -230,12 +230,47 @@ TEST_F(RenderCommandTest, UnrenderableOrUnreadableScenesExitOneAndWriteNoImage) 
     EXPECT_FALSE(fs::exists(dir / "out.png"));
 }
 
-TEST_F(RenderCommandTest, AnUnwritableOutputIsReported) {
+TEST_F(RenderCommandTest, OutputNamesAndFoldersAreCheckedBeforeRendering) {
     const std::string scene = writeTerrainScene();
+    // Names the tool cannot write are usage errors; nothing is rendered (no pass is announced).
+    for (const std::vector<std::string>& more : std::vector<std::vector<std::string>>{
+             {"-o", (dir / "out.bmp").string()},
+             {"-o", (dir / "out").string()},
+             {"-o", (dir / "tile.png").string(), "--region", "0,0,8,8"},
+             {"-o", (dir / "out.png").string(), "--depth", (dir / "depth.png").string()},
+         }) {
+        EXPECT_EQ(run({"render", scene, "--width", "24", "--height", "16", more[0], more[1],
+                       more.size() > 2 ? more[2] : "--no-post", more.size() > 2 ? more[3] : "--no-post"}),
+                  2)
+            << more[1];
+        EXPECT_EQ(err.str().rfind("korvane: render: ", 0), 0u) << err.str();
+        EXPECT_EQ(err.str().find("Rendering Pass"), std::string::npos) << err.str();
+    }
+    EXPECT_NE(err.str().find("'" + (dir / "depth.png").string() + "' must end in .tif or .tiff"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(directoryEntries(), (std::vector<std::string>{"terrain.korvane"}));
+
+    // A folder that cannot be written is a failure naming the file, found before the render.
     const fs::path nowhere = dir / "no-such-directory" / "out.png";
     EXPECT_EQ(render(scene, nowhere), 1);
-    EXPECT_NE(err.str().find("\nkorvane: " + nowhere.string() + ": cannot create"), std::string::npos)
-        << err.str();
+    EXPECT_EQ(err.str(), "korvane: " + nowhere.string() + ": cannot write into " +
+                             (dir / "no-such-directory").string() + ": No such file or directory\n");
+    // Upper-case extensions name the same formats.
+    ASSERT_EQ(render(scene, dir / "OUT.TIF"), 0) << err.str();
+    EXPECT_EQ(fileText(dir / "OUT.TIF").substr(0, 4), std::string("II*\0", 4));
+}
+
+TEST_F(RenderCommandTest, EveryAcceptedQualityLevelRenders) {
+    // From level 18 the level formula's volume accuracy would make the volume step zero or less;
+    // it is held at the render settings sheet's largest accuracy, 1 (a step of 0.025).
+    const std::string scene = writeTerrainScene();
+    const fs::path trace = dir / "calls.txt";
+    ASSERT_EQ(render(scene, dir / "q18.png", {"--quality", "18", "--trace", trace.string()}), 0) << err.str();
+    const std::string calls = fileText(trace);
+    const size_t step = calls.find("paramsSetFloat \"stepSize\" ");
+    ASSERT_NE(step, std::string::npos);
+    EXPECT_NEAR(std::stod(calls.substr(step + 26)), 0.025, 1e-6);
+    EXPECT_TRUE(readImageFile((dir / "q18.png").string()).bitmap);
 }
 
 TEST_F(RenderCommandTest, UsageErrorsExitTwo) {

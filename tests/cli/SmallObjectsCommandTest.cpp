@@ -70,7 +70,7 @@ protected:
 TEST_F(SmallObjectsCommandTest, PaintAllAddsALayerOfTheKindThatInfoReports) {
     const std::string path = writeScene();
     ASSERT_EQ(run({"plants", path, "--add", "daisies & grass", "--paint-all", "0.5"}), 0) << err.str();
-    EXPECT_EQ(out.str(), "Plants (Daisies & Grass): mean density 0.501961\n");
+    EXPECT_EQ(out.str(), "Plants (Daisies & Grass): mean density 0.501961\nwrote " + path + "\n");
     ASSERT_EQ(run({"rocks", path, "--add", "FlatBlackSmallRock"}), 0) << err.str();
 
     auto scene = sceneOf(path);

@@ -154,8 +154,10 @@ TEST_F(TerrainCommandsTest, OperationsRunInTheOrderGiven) {
                    "--clamp", "0.2", "0.8", "-o", hill}),
               0)
         << err.str();
-    EXPECT_NE(out.str().find("[1/2] fractal terrain, preset 0"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("[2/2] clamp to 0.2..0.8"), std::string::npos) << out.str();
+    // The operations are announced on standard error as they start; standard output has the result.
+    EXPECT_NE(err.str().find("[1/2] fractal terrain, preset 0"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("[2/2] clamp to 0.2..0.8"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "wrote " + hill + "\n");
     Bitmap map = heightmapOf(hill);
     const auto fraction = [&](int column, int row) { return map.gray16(column, row) / 65535.0; };
     EXPECT_NEAR(fraction(0, 0), 0.2, 1e-4);

@@ -4,12 +4,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "document/Document.h"
+#include "fixtures/hostile/HostileFiles.h"
 #include "foundation/FileIO.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "scene/SceneLayerRegistry.h"
@@ -20,6 +22,7 @@
 #include "scene/layers/sky/SkyLayer.h"
 #include "scene/layers/terrain/TerrainLayer.h"
 #include "scene/layers/texture/TerrainTextureLayer.h"
+#include "scene/layers/texture/TerrainTextureLayerMaterialMap.h"
 #include "scene/layers/water/WaterLayer.h"
 
 namespace korvane {
@@ -176,6 +179,90 @@ TEST_F(DocumentTest, DataThatDoesNotDecodeKeepsTheDefaultSceneAndSaysWhy) {
     EXPECT_FALSE(document.readFromFile(pathFor("missing.korvane"), &error));
     EXPECT_EQ(error, "No such file or directory");
     EXPECT_EQ(&document.scene(), defaultScene);
+}
+
+// Makes the TIFF of the given size inside an archive unreadable while its header still reads: its
+// compression becomes a scheme no decoder knows.
+bool damageTiffOfWidth(std::vector<uint8_t>& archive, uint32_t width) {
+    auto le16 = [&](size_t at) { return uint32_t(archive[at]) | uint32_t(archive[at + 1]) << 8; };
+    auto le32 = [&](size_t at) { return le16(at) | le16(at + 2) << 16; };
+    for (size_t tiff = 0; tiff + 8 < archive.size(); ++tiff) {
+        if (archive[tiff] != 'I' || archive[tiff + 1] != 'I' || archive[tiff + 2] != 42 || archive[tiff + 3] != 0)
+            continue;
+        const size_t ifd = tiff + le32(tiff + 4);
+        if (ifd + 2 >= archive.size()) continue;
+        const uint32_t count = le16(ifd);
+        size_t compression = 0;
+        uint32_t foundWidth = 0;
+        for (uint32_t i = 0; i < count && ifd + 2 + 12 * (i + 1) <= archive.size(); ++i) {
+            const size_t entry = ifd + 2 + 12 * i;
+            if (le16(entry) == 256) foundWidth = le16(entry + 2) == 3 ? le16(entry + 8) : le32(entry + 8);
+            if (le16(entry) == 259) compression = entry + 8;
+        }
+        if (foundWidth != width || compression == 0) continue;
+        archive[compression] = 0xe8, archive[compression + 1] = 0xfd;  // 65000
+        return true;
+    }
+    return false;
+}
+
+TEST_F(DocumentTest, DamagedHeightmapAndMaskOpenFlatWithTheRestKeptAndAreReportedOnce) {
+    Document original;
+    Scene& scene = original.scene();
+    scene.setSize({5, 2.5});  // a 512 × 256 heightmap
+    auto textures = scene.layersOfClass<TerrainTextureLayer>().front();
+    auto map = textures->addNewMaterialMap();
+    Bitmap painted(512, 256, PixelFormat::Gray8);
+    painted.setGray8(10, 10, 255);
+    map->replaceMaskWithoutUndo(std::make_shared<Bitmap>(painted));
+    scene.setMaxTerrainHeight(7);
+
+    std::vector<uint8_t> bytes = original.data();
+    ASSERT_TRUE(damageTiffOfWidth(bytes, 512));
+    // One flipped byte inside the heightmap's PNG data: its CRC no longer matches.
+    static constexpr uint8_t kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    const auto png = std::search(bytes.begin(), bytes.end(), std::begin(kPng), std::end(kPng));
+    ASSERT_NE(png, bytes.end());
+    const size_t pngAt = size_t(png - bytes.begin());
+    const std::vector<uint8_t> damagedPng =
+        hostile::pngWithFlippedDataByte(std::vector<uint8_t>(bytes.begin() + pngAt, bytes.end()));
+    std::copy(damagedPng.begin(), damagedPng.end(), bytes.begin() + pngAt);
+    const std::string path = pathFor("Damaged.korvane");
+    ASSERT_TRUE(writeFileAtomically(path, bytes, nullptr));
+
+    Document opened;
+    std::string error;
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(opened.readFromFile(path, &error)) << error;
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+
+    ASSERT_EQ(opened.repairs().size(), 2u);
+    EXPECT_NE(opened.repairs()[0].find("the terrain heightmap is damaged"), std::string::npos) << opened.repairs()[0];
+    EXPECT_NE(opened.repairs()[0].find("(IDAT: "), std::string::npos) << opened.repairs()[0];
+    EXPECT_NE(opened.repairs()[0].find("512 × 256"), std::string::npos) << opened.repairs()[0];
+    EXPECT_NE(opened.repairs()[1].find("a mask of the 'Terrain Materials' layer is damaged"), std::string::npos)
+        << opened.repairs()[1];
+    for (const std::string& repair : opened.repairs()) {
+        const std::string line = path + ": " + repair + "\n";
+        const size_t at = stderrText.find(line);
+        EXPECT_NE(at, std::string::npos) << stderrText;
+        EXPECT_EQ(stderrText.find(line, at + 1), std::string::npos) << "reported twice";
+    }
+
+    // The rest of the scene is kept; the damaged maps are flat at their own sizes.
+    const Scene& decoded = opened.scene();
+    EXPECT_EQ(classNames(decoded), kDefaultStack);
+    EXPECT_EQ(decoded.size(), (Size{5, 2.5}));
+    EXPECT_EQ(decoded.maxTerrainHeight(), 7.0f);
+    const Bitmap* heights = decoded.layersOfClass<TerrainLayer>().front()->heightmapImageRep();
+    ASSERT_NE(heights, nullptr);
+    EXPECT_EQ(*heights, Bitmap(512, 256, PixelFormat::Gray16));
+    const auto& maps = decoded.layersOfClass<TerrainTextureLayer>().front()->materialMaps();
+    ASSERT_EQ(maps.size(), 2u);
+    ASSERT_NE(maps[1]->maskImageRep(), nullptr);
+    EXPECT_EQ(*maps[1]->maskImageRep(), Bitmap(512, 256, PixelFormat::Gray8));
+    // Nothing is written until the user saves.
+    EXPECT_EQ(fileBytes(path), bytes);
 }
 
 TEST_F(DocumentTest, SaveOntoADirectoryFailsAndLeavesItAlone) {

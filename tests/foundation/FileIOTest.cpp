@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -103,6 +104,44 @@ TEST(FileIOTest, AtomicWriteLeavesNoTemporaryFilesAndKeepsPermissions) {
     ::stat(path.c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 1);
+    std::filesystem::remove_all(directory);
+}
+
+// A process that starts a save of path the way writeFileAtomically does and dies before the
+// rename, as under kill -9. Returns its (now unused) process id.
+pid_t interruptedSave(const std::string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::ofstream(atomicWriteTemporaryName(path, ::getpid(), 0), std::ios::binary) << "half a document";
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+TEST(FileIOTest, SavingRemovesWhatInterruptedSavesOfTheSameFileLeftBehindAndNothingElse) {
+    const std::string directory = uniquePath("stale");
+    std::filesystem::create_directories(directory);
+    const std::string path = directory + "/Alpine Lake.korvane";
+    const pid_t dead = interruptedSave(path);
+    const std::string stale = atomicWriteTemporaryName(path, dead, 0);
+    ASSERT_TRUE(std::filesystem::exists(stale));
+    EXPECT_NE(stale.find("Alpine Lake.korvane.saving-"), std::string::npos);  // says what it is
+    const std::string older = path + ".tmp-" + std::to_string(dead) + "-3";   // earlier versions' name
+    writeBytes(older, {1});
+    // Kept: a save still running, another document's leftovers, a name that only looks similar.
+    const std::string running = atomicWriteTemporaryName(path, ::getppid(), 0);
+    const std::string otherDocument = atomicWriteTemporaryName(directory + "/Other.korvane", dead, 0);
+    const std::string lookalike = path + ".saving-notes.txt";
+    for (const auto& kept : {running, otherDocument, lookalike}) writeBytes(kept, {2});
+
+    ASSERT_TRUE(writeFileAtomically(path, std::vector<uint8_t>{7, 7}, nullptr));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_FALSE(std::filesystem::exists(older));
+    for (const auto& kept : {running, otherDocument, lookalike}) EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    EXPECT_EQ(fileBytes(path), (std::vector<uint8_t>{7, 7}));
+    EXPECT_EQ(removeStaleTemporaryFiles(path), 0);
     std::filesystem::remove_all(directory);
 }
 

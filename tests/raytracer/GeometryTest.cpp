@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "EngineTestSupport.h"
 #include "raytracer/core/Scene.h"
 
@@ -110,6 +112,76 @@ TEST(Geometry, SmoothMeshAveragesNormalsOnlyWithinTheAngle) {
     for (size_t i = 0; i + 1 < smooth.size() / 2; ++i) EXPECT_LT(smooth[i], smooth[i + 1]) << i;
     for (size_t i = smooth.size() / 2; i + 1 < smooth.size(); ++i) EXPECT_GT(smooth[i], smooth[i + 1]) << i;
     EXPECT_LT(smooth.front(), nearRidge - 0.1f);
+}
+
+// A fan of `segments` triangles around one centre vertex at height `apex` over a unit circle,
+// smoothed at 40°. Returns the comparisons smoothing made.
+size_t smoothedFan(SceneBuilder& s, int segments, float apex, const yafaray::material_t* mat) {
+    unsigned int id = 0;
+    s.yi.startTriMesh(id, segments + 1, segments, false, false, 0);
+    s.yi.addVertex(0, 0, apex);
+    for (int i = 0; i < segments; ++i) {
+        const double a = 2.0 * M_PI * i / segments;
+        s.yi.addVertex(std::cos(a), std::sin(a), 0);
+    }
+    for (int i = 0; i < segments; ++i) s.yi.addTriangle(0, 1 + i, 1 + (i + 1) % segments, mat);
+    s.yi.endTriMesh();
+    EXPECT_TRUE(s.yi.smoothMesh(0, 40));
+    return s.yi.scene().smoothingComparisons();
+}
+
+TEST(Geometry, SmoothingCostIsLinearInTheFacesHoweverManyShareAVertex) {
+    constexpr int kSegments = 100000;
+    // Bounded per face; comparing every face around the centre with every other would be 10^10.
+    constexpr size_t kPerFace = 20;
+    SceneBuilder s;
+    auto* white = s.diffuse("white");
+    s.yi.startGeometry();
+    EXPECT_LE(smoothedFan(s, kSegments, 0.f, white), kPerFace * kSegments);  // a flat disc
+    ASSERT_TRUE(s.yi.endGeometry());
+    // The disc is still shaded flat: a ray near its centre sees the face normal.
+    yafaray::surfacePoint_t sp;
+    float t = 0.f;
+    const yafaray::ray_t down{yafaray::point3d_t(0.01f, 0.02f, 1.f), yafaray::vector3d_t(0, 0, -1)};
+    ASSERT_TRUE(s.yi.scene().intersect(down, sp, t));
+    EXPECT_NEAR(sp.N.z, 1.f, 1e-5f);
+
+    SceneBuilder cones;
+    cones.yi.startGeometry();
+    EXPECT_LE(smoothedFan(cones, kSegments, 0.5f, white), kPerFace * kSegments);  // a cone
+    EXPECT_GE(smoothedFan(cones, 48, 0.5f, white), 48u * 48u);  // a quiet centre: face by face
+    EXPECT_TRUE(cones.yi.endGeometry());
+}
+
+TEST(Geometry, DegenerateTrianglesAreDroppedAtBuildWithOneLogLine) {
+    SceneBuilder s;
+    enginetest::LogCapture log;
+    auto* white = s.diffuse("white");
+    s.yi.startGeometry();
+    unsigned int id = 0;
+    constexpr int kDegenerate = 300000;
+    s.yi.startTriMesh(id, 5, kDegenerate + 1, false, false, 0);
+    s.yi.addVertex(0, 0, 0);
+    s.yi.addVertex(1, 0, 0);
+    s.yi.addVertex(2, 0, 0);  // on the line through the first two
+    s.yi.addVertex(0, 1, 0);
+    s.yi.addVertex(std::nanf(""), 1, 0);
+    int kept = 0;
+    for (int i = 0; i < kDegenerate; ++i) {
+        switch (i % 3) {
+            case 0: kept += s.yi.addTriangle(0, 0, 1, white); break;  // a repeated vertex
+            case 1: kept += s.yi.addTriangle(0, 1, 2, white); break;  // no area
+            default: kept += s.yi.addTriangle(0, 1, 4, white); break;  // not finite
+        }
+    }
+    EXPECT_TRUE(s.yi.addTriangle(0, 1, 3, white));
+    s.yi.endTriMesh();
+    EXPECT_TRUE(s.yi.smoothMesh(0, 40));
+    EXPECT_LE(s.yi.scene().smoothingComparisons(), 20u);
+    ASSERT_TRUE(s.yi.endGeometry());
+    EXPECT_EQ(kept, 0);
+    EXPECT_EQ(s.yi.scene().triangleCount(), 1u);
+    EXPECT_EQ(log.count("300000 degenerate triangles dropped"), 1);
 }
 
 }  // namespace

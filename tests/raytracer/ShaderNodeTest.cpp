@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
 #include "EngineTestSupport.h"
+#include "raytracer/core/NodeMaterial.h"
 
 namespace {
 
@@ -280,6 +282,88 @@ TEST(MixNode, FactorNodeDrivesTheMixAndAMissingInputPairDropsTheNode) {
     ASSERT_NE(halfWired, nullptr);
     EXPECT_FLOAT_EQ(red(halfWired, 0.5f, 0.5f), 0.25f);
     EXPECT_GE(log.count("'mix'"), 1);
+}
+
+// A "value"-like node that counts its evaluations, to measure the work a node list costs.
+std::atomic<long> countedEvaluations{0};
+
+class countingNode_t : public yafaray::shaderNode_t {
+public:
+    bool configInputs(const yafaray::paraMap_t&, const yafaray::nodeFinder_t&) override { return true; }
+    void eval(yafaray::nodeStack_t& stack, const yafaray::surfacePoint_t&) const override {
+        ++countedEvaluations;
+        stack[ID].col = yafaray::colorA_t(0.5f, 0.5f, 0.5f, 1.f);
+        stack[ID].f = 0.5f;
+    }
+};
+
+yafaray::shaderNode_t* countingNodeFactory(const yafaray::paraMap_t&, yafaray::renderEnvironment_t&) {
+    return new countingNode_t;
+}
+
+// `length` mix nodes, each with both inputs on the next, over one counting node; "mix0" is the head.
+void sharedMixChain(yafaray::yafrayInterface_t& yi, int length) {
+    NodeBench::node(yi, "counting", "leaf");
+    for (int i = length - 1; i >= 0; --i) {
+        const std::string next = i + 1 == length ? "leaf" : "mix" + std::to_string(i + 1);
+        NodeBench::node(yi, "mix", ("mix" + std::to_string(i)).c_str());
+        yi.paramsSetString("input1", next.c_str());
+        yi.paramsSetString("input2", next.c_str());
+        yi.paramsSetFloat("value", 0.5);
+    }
+}
+
+TEST(NodeGraph, SharedMixChainEvaluatesEachNodeOncePerPointAndRendersInProportionToItsNodes) {
+    constexpr int kChain = 24;
+    NodeBench b;
+    b.s.yi.getRenderEnvironment()->registerFactory("counting", &countingNodeFactory);
+    const auto* m = b.material([](auto& yi) { sharedMixChain(yi, kChain); }, "mix0");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(dynamic_cast<const yafaray::nodeMaterial_t*>(m)->nodeCount(), size_t(kChain + 1));
+
+    countedEvaluations = 0;
+    EXPECT_NEAR(red(m, 0.5f, 0.5f), 0.5f, 1e-6f);
+    EXPECT_EQ(countedEvaluations.load(), 1);  // not 2^24
+
+    // A 16×16 render: the leaf runs once per shading point, at most a few per pixel.
+    b.s.yi.startGeometry();
+    b.s.quad({-2, -2, 0}, {4, 0, 0}, {0, 4, 0}, m);
+    b.s.yi.endGeometry();
+    b.s.topCamera(3.f, 16, 16);
+    b.s.sun({0, 0, 1});
+    b.s.directLighting();
+    countedEvaluations = 0;
+    const auto image = b.s.render(16, 16);
+    EXPECT_GE(countedEvaluations.load(), 16 * 16);
+    EXPECT_LE(countedEvaluations.load(), 16 * 16 * 8);
+    EXPECT_GT(image.data[(8 * 16 + 8) * 5], 0.f);
+}
+
+TEST(NodeGraph, MaterialWithTooManyNodesIsRefusedByNameAndRendersWithItsConstants) {
+    NodeBench b;
+    LogCapture log;
+    const auto* m = b.material(
+        [](auto& yi) {
+            for (size_t i = 0; i <= yafaray::nodeMaterial_t::kMaxShaderNodes; ++i) {
+                NodeBench::value(yi, ("v" + std::to_string(i)).c_str(), 0.9f);
+            }
+        },
+        "v0");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(dynamic_cast<const yafaray::nodeMaterial_t*>(m)->nodeCount(), 0u);
+    EXPECT_FLOAT_EQ(red(m, 0.5f, 0.5f), 0.25f);
+    EXPECT_EQ(log.count("material 'material0' has 1025 shader nodes"), 1);
+    EXPECT_EQ(log.count("does not exist"), 0);  // refused once, not per slot
+
+    // One node fewer is a material like any other.
+    const auto* fits = b.material(
+        [](auto& yi) {
+            for (size_t i = 0; i < yafaray::nodeMaterial_t::kMaxShaderNodes; ++i) {
+                NodeBench::value(yi, ("v" + std::to_string(i)).c_str(), 0.9f);
+            }
+        },
+        "v0");
+    EXPECT_FLOAT_EQ(red(fits, 0.5f, 0.5f), 0.9f);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -528,6 +529,69 @@ TEST_F(SceneArchiveTest, ValuesOfTheWrongKindDecodeAsAbsent) {
     EXPECT_EQ(decoded->depthTintColor(), Scene().depthTintColor());
     EXPECT_FALSE(decoded->vibranceFilter());
     EXPECT_EQ(decoded->vibranceStrength(), 0.0f);
+}
+
+// Decodes a scene written by `write` and returns what reading repaired.
+std::vector<std::string> repairsOf(const std::function<void(KeyedArchiver&)>& write, std::shared_ptr<Scene>* scene) {
+    SceneWriter writer(write);
+    UnarchiveResult result = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(writer));
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    *scene = std::dynamic_pointer_cast<Scene>(result.root);
+    EXPECT_NE(*scene, nullptr);
+    return result.repairs;
+}
+
+TEST_F(SceneArchiveTest, ValuesOutsideTheSettersRangesAreClampedAndReportedOnce) {
+    struct Case {
+        const char* stored;
+        Size repaired;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"{-5, 10}", {0.1, 10}, "scene size {-5, 10} is outside 0.1–100; using {0.1, 10}"},
+        {"{0, 0}", {0.1, 0.1}, "scene size {0, 0} is outside 0.1–100; using {0.1, 0.1}"},
+        {"{0.001, 0.001}", {0.1, 0.1}, "scene size {0.001, 0.001} is outside 0.1–100; using {0.1, 0.1}"},
+        {"{100000, 100000}", {100, 100}, "scene size {1e+05, 1e+05} is outside 0.1–100; using {100, 100}"},
+        {"{1e300, 1e300}", {100, 100}, "scene size {1e+300, 1e+300} is outside 0.1–100; using {100, 100}"},
+        {"{nan, 3}", {10, 3}, "scene size {nan, 3} is outside 0.1–100; using {10, 3}"},
+        {"{inf, -inf}", {100, 0.1}, "scene size {inf, -inf} is outside 0.1–100; using {100, 0.1}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        std::shared_ptr<Scene> scene;
+        const auto repairs = repairsOf([&](KeyedArchiver& coder) { coder.encodeString("size", c.stored); }, &scene);
+        ASSERT_TRUE(scene);
+        EXPECT_EQ(scene->size(), c.repaired);
+        EXPECT_EQ(repairs, std::vector<std::string>{c.message});
+        // Saved again, the repaired value is what the file holds, and reading it repairs nothing.
+        UnarchiveResult again = KeyedUnarchiver::unarchive(KeyedArchiver::archivedData(*scene));
+        EXPECT_TRUE(again.repairs.empty());
+    }
+
+    std::shared_ptr<Scene> scene;
+    const auto repairs = repairsOf(
+        [](KeyedArchiver& coder) {
+            coder.encodeString("size", "{20, 30}");
+            coder.encodeFloat("maxTerrainHeight", 1e9f);
+            coder.encodeBool("bloomFilter", true);
+            coder.encodeString("bloomRadius", "12");  // a string where a number belongs
+            coder.encodeDouble("bloomIntensity", std::nan(""));
+            coder.encodeBool("depthTint", true);
+            coder.encodeFloat("depthTintOpacity", 3);
+        },
+        &scene);
+    ASSERT_TRUE(scene);
+    EXPECT_EQ(scene->size(), (Size{20, 30}));
+    EXPECT_EQ(scene->maxTerrainHeight(), 10000.0f);
+    EXPECT_EQ(scene->bloomRadius(), 0.0f);
+    EXPECT_EQ(scene->depthTintOpacity(), 1.0f);
+    const std::vector<std::string> expected = {
+        "scene maximum terrain height 1e+09 is outside 0.01–10000; using 10000",
+        "Scene 'bloomIntensity' is not a number; it is ignored",
+        "Scene 'bloomRadius' holds a string where a number belongs; it is ignored",
+        "scene depth tint opacity 3 is outside 0–1; using 1",
+    };
+    EXPECT_EQ(repairs, expected);
 }
 
 TEST_F(SceneArchiveTest, LayerWhoseSceneIsNotASceneStillJoinsTheDecodedScene) {

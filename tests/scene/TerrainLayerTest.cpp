@@ -276,10 +276,11 @@ public:
     std::vector<std::shared_ptr<Archivable>> layers;
 };
 
-std::shared_ptr<Scene> decodeWithTerrainKeys(std::function<void(KeyedArchiver&)> write, std::string* error) {
+std::shared_ptr<Scene> decodeWithTerrainKeys(std::function<void(KeyedArchiver&)> write, std::string* error,
+                                             std::vector<std::string>* repairs = nullptr) {
     SceneOfOneLayerWriter writer;
     writer.layers.push_back(std::make_shared<PartialTerrainWriter>(&writer, std::move(write)));
-    return KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(writer), "scene", error);
+    return KeyedUnarchiver::unarchiveRoot<Scene>(KeyedArchiver::archivedData(writer), "scene", error, repairs);
 }
 
 TEST_F(TerrainLayerTest, ArchiveWithoutBorderOrSmoothingLoadsTheirDefaults) {
@@ -296,16 +297,27 @@ TEST_F(TerrainLayerTest, ArchiveWithoutBorderOrSmoothingLoadsTheirDefaults) {
     EXPECT_TRUE(*layer->heightmapImageRep() == stored);
 }
 
-TEST_F(TerrainLayerTest, ArchiveWithMissingOrUnreadableHeightmapIsRejectedWithTheReason) {
+TEST_F(TerrainLayerTest, ArchiveWithoutHeightmapIsRejectedAndAnUnreadableOneBecomesFlat) {
     std::string error;
     EXPECT_FALSE(decodeWithTerrainKeys([](KeyedArchiver& c) { c.encodeInt32("borderMode", 1); }, &error));
     EXPECT_NE(error.find("pngHeightmapData"), std::string::npos) << error;
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
 
+    // Junk keeps the rest of the layer; the map is flat at the size a 10 × 10 scene has.
     const std::vector<uint8_t> junk = {0x89, 'P', 'N', 'G', 1, 2, 3};
-    EXPECT_FALSE(
-        decodeWithTerrainKeys([&](KeyedArchiver& c) { c.encodeData("pngHeightmapData", junk); }, &error));
-    EXPECT_NE(error.find("not a readable image"), std::string::npos) << error;
+    std::vector<std::string> repairs;
+    auto decoded = decodeWithTerrainKeys(
+        [&](KeyedArchiver& c) {
+            c.encodeData("pngHeightmapData", junk);
+            c.encodeInt32("borderMode", 1);
+        },
+        &error, &repairs);
+    ASSERT_TRUE(decoded) << error;
+    auto layer = decoded->layersOfClass<TerrainLayer>().at(0);
+    EXPECT_EQ(layer->borderMode(), 1);
+    EXPECT_EQ(*layer->heightmapImageRep(), Bitmap(1024, 1024, PixelFormat::Gray16));
+    ASSERT_EQ(repairs.size(), 1u);
+    EXPECT_NE(repairs[0].find("the terrain heightmap is damaged"), std::string::npos) << repairs[0];
 }
 
 TEST_F(TerrainLayerTest, ImportDrawsThePictureFlippedAsOneUndoStep) {

@@ -22,6 +22,7 @@
 #include "app/shell/AppResources.h"
 #include "app/shell/MyDocumentController.h"
 #include "app/shell/TutorialsController.h"
+#include "app/views/BaseSceneView.h"
 
 namespace korvane {
 
@@ -279,11 +280,13 @@ void MainWindow::validateMenus() {
 
 void MainWindow::undo() {
     document_->undoManager().undo();
+    NotificationCenter::defaultCenter().post(BaseSceneView::kUndoOrRedoCalledNotificationName, &document_->undoManager());
     validateMenus();
 }
 
 void MainWindow::redo() {
     document_->undoManager().redo();
+    NotificationCenter::defaultCenter().post(BaseSceneView::kUndoOrRedoCalledNotificationName, &document_->undoManager());
     validateMenus();
 }
 

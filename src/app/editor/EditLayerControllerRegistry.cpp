@@ -1,12 +1,17 @@
 #include "app/editor/EditLayerControllerRegistry.h"
 
 #include "app/editor/BaseEditLayerViewController.h"
+#include "app/editors/LayerEditors.h"
 
 namespace korvane {
 
 EditLayerControllerRegistry& EditLayerControllerRegistry::shared() {
-    static EditLayerControllerRegistry registry;
-    return registry;
+    static EditLayerControllerRegistry* registry = [] {
+        auto* made = new EditLayerControllerRegistry;
+        registerLayerEditors(*made);
+        return made;
+    }();
+    return *registry;
 }
 
 void EditLayerControllerRegistry::registerEditor(const std::string& className, Factory factory) {

@@ -7,7 +7,9 @@
 #include <QSpinBox>
 
 #include "app/shell/AppResources.h"
+#include "app/views/BaseSceneView.h"
 #include "app/shell/MyDocumentController.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/UserDefaults.h"
 
 namespace korvane {
@@ -22,8 +24,10 @@ QComboBox* integerPopUp(const char* key, const QStringList& titles) {
     popUp->addItems(titles);
     const int stored = static_cast<int>(UserDefaults::standard().integerForKey(key));
     popUp->setCurrentIndex(stored >= 0 && stored < titles.size() ? stored : 0);
-    QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp,
-                     [key](int index) { UserDefaults::standard().setInteger(key, index); });
+    QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp, [key](int index) {
+        UserDefaults::standard().setInteger(key, index);
+        NotificationCenter::defaultCenter().post(BaseSceneView::kColoringDidChangeNotificationName, nullptr);
+    });
     return popUp;
 }
 

@@ -83,15 +83,25 @@ Color cmykToRgb(double c, double m, double y, double k, double a) {
 
 }  // namespace
 
+namespace {
+
+UnarchiveResult refused(std::string reason) {
+    UnarchiveResult result;
+    result.error = std::move(reason);
+    return result;
+}
+
+}  // namespace
+
 UnarchiveResult KeyedUnarchiver::unarchive(std::span<const uint8_t> bytes) {
     return unarchive(bytes, ArchiveClassRegistry::shared(), Limits{});
 }
 
 UnarchiveResult KeyedUnarchiver::unarchive(std::span<const uint8_t> bytes,
                                            const ArchiveClassRegistry& registry, const Limits& limits) {
-    if (bytes.size() > limits.maxBytes) return {nullptr, "the file is too large to be a scene"};
+    if (bytes.size() > limits.maxBytes) return refused("the file is too large to be a scene");
     plist::ParseResult parsed = plist::parseBinary(bytes, plist::Limits{limits.maxBytes, limits.maxObjects});
-    if (!parsed.document) return {nullptr, "not a keyed archive (" + parsed.error + ")"};
+    if (!parsed.document) return refused("not a keyed archive (" + parsed.error + ")");
     const plist::Document& document = *parsed.document;
 
     const Object& top = document.object(document.topIndex());
@@ -102,25 +112,25 @@ UnarchiveResult KeyedUnarchiver::unarchive(std::span<const uint8_t> bytes,
     const Object* archiver = field("$archiver");
     if (top.kind != Kind::Dictionary || !archiver || archiver->kind != Kind::String ||
         archiver->string != fmt::kArchiverName) {
-        return {nullptr, "not a keyed archive"};
+        return refused("not a keyed archive");
     }
     const Object* version = field("$version");
     if (!version || version->kind != Kind::Integer || version->integer != fmt::kArchiveVersion) {
-        return {nullptr, "unsupported keyed archive version"};
+        return refused("unsupported keyed archive version");
     }
     const Object* objects = field("$objects");
     const Object* topKeys = field("$top");
     if (!objects || objects->kind != Kind::Array || objects->items.empty() || !topKeys ||
         topKeys->kind != Kind::Dictionary) {
-        return {nullptr, "damaged keyed archive (no object table)"};
+        return refused("damaged keyed archive (no object table)");
     }
     const Object& null = document.object(objects->items.front());
     if (null.kind != Kind::String || null.string != fmt::kNullString) {
-        return {nullptr, "damaged keyed archive (object table does not start with $null)"};
+        return refused("damaged keyed archive (object table does not start with $null)");
     }
     auto rootIndex = document.lookup(*topKeys, fmt::kRootKey);
     if (!rootIndex || document.object(*rootIndex).kind != Kind::Uid) {
-        return {nullptr, "damaged keyed archive (no root object)"};
+        return refused("damaged keyed archive (no root object)");
     }
 
     KeyedUnarchiver unarchiver(document, registry, limits);
@@ -130,9 +140,9 @@ UnarchiveResult KeyedUnarchiver::unarchive(std::span<const uint8_t> bytes,
     unarchiver.workLeft_ = 16 * unarchiver.objects_.size() + 1'000'000;
     unarchiver.bytesLeft_ = kReadBudgetPerFileByte * bytes.size() + kReadBudgetFloor;
     std::shared_ptr<Archivable> root = unarchiver.objectAt(document.object(*rootIndex).uid);
-    if (unarchiver.failed()) return {nullptr, unarchiver.error_};
-    if (!root) return {nullptr, "damaged keyed archive (the root is not a model object)"};
-    return {std::move(root), {}};
+    if (unarchiver.failed()) return refused(unarchiver.error_);
+    if (!root) return refused("damaged keyed archive (the root is not a model object)");
+    return {std::move(root), {}, std::move(unarchiver.repairs_)};
 }
 
 KeyedUnarchiver::KeyedUnarchiver(const plist::Document& document, const ArchiveClassRegistry& registry,
@@ -141,6 +151,14 @@ KeyedUnarchiver::KeyedUnarchiver(const plist::Document& document, const ArchiveC
 
 void KeyedUnarchiver::failWithError(const std::string& reason) {
     if (error_.empty()) error_ = reason.empty() ? "damaged keyed archive" : reason;
+}
+
+void KeyedUnarchiver::reportRepair(const std::string& message) {
+    // A hostile file may repeat one bad value in every object; a handful of messages say enough.
+    constexpr size_t kMostRepairs = 100;
+    if (repairs_.size() >= kMostRepairs || std::find(repairs_.begin(), repairs_.end(), message) != repairs_.end())
+        return;
+    repairs_.push_back(message);
 }
 
 bool KeyedUnarchiver::spend(size_t work) {
@@ -209,17 +227,32 @@ bool KeyedUnarchiver::containsValue(const std::string& key) const {
     return valueForKey(key) != nullptr;
 }
 
+bool KeyedUnarchiver::acceptsNumber(const Object* object, const std::string& key) {
+    if (!object) return false;
+    const char* problem = nullptr;
+    if (object->kind == Kind::Real && std::isnan(object->real)) problem = "is not a number";
+    else if (object->kind == Kind::Real && !std::isfinite(object->real)) problem = "is infinite";
+    else if (!numberOf(object)) problem = object->kind == Kind::String ? "holds a string where a number belongs"
+                                                                       : "holds something other than a number";
+    if (!problem) return true;
+    const std::optional<std::string_view> owner = current_ ? classNameOf(*current_) : std::nullopt;
+    reportRepair((owner ? std::string(*owner) + " " : std::string()) + "'" + key + "' " + problem + "; it is ignored");
+    return false;
+}
+
 bool KeyedUnarchiver::decodeBool(const std::string& key) {
-    std::optional<double> number = numberOf(resolvedValueForKey(key));
-    return number && *number != 0;
+    const Object* object = resolvedValueForKey(key);
+    return acceptsNumber(object, key) && *numberOf(object) != 0;
 }
 
 int32_t KeyedUnarchiver::decodeInt32(const std::string& key) {
-    return clampedInteger<int32_t>(resolvedValueForKey(key));
+    const Object* object = resolvedValueForKey(key);
+    return acceptsNumber(object, key) ? clampedInteger<int32_t>(object) : 0;
 }
 
 int64_t KeyedUnarchiver::decodeInt64(const std::string& key) {
-    return clampedInteger<int64_t>(resolvedValueForKey(key));
+    const Object* object = resolvedValueForKey(key);
+    return acceptsNumber(object, key) ? clampedInteger<int64_t>(object) : 0;
 }
 
 float KeyedUnarchiver::decodeFloat(const std::string& key) {
@@ -229,7 +262,8 @@ float KeyedUnarchiver::decodeFloat(const std::string& key) {
 }
 
 double KeyedUnarchiver::decodeDouble(const std::string& key) {
-    return numberOf(resolvedValueForKey(key)).value_or(0.0);
+    const Object* object = resolvedValueForKey(key);
+    return acceptsNumber(object, key) ? *numberOf(object) : 0.0;
 }
 
 std::vector<uint8_t> KeyedUnarchiver::decodeBytes(const std::string& key) {
@@ -331,13 +365,13 @@ std::optional<Color> KeyedUnarchiver::colorFrom(const Object* object, int depth)
     return std::nullopt;
 }
 
-std::shared_ptr<Bitmap> KeyedUnarchiver::decodeBitmap(const std::string& key) {
+std::shared_ptr<Bitmap> KeyedUnarchiver::decodeBitmap(const std::string& key, std::string* damage) {
     const Object* value = valueForKey(key);
     if (!value || value->kind != Kind::Uid) return nullptr;
-    return bitmapAt(value->uid);
+    return bitmapAt(value->uid, damage);
 }
 
-std::shared_ptr<Bitmap> KeyedUnarchiver::bitmapAt(uint64_t uid) {
+std::shared_ptr<Bitmap> KeyedUnarchiver::bitmapAt(uint64_t uid, std::string* damage) {
     const Object* object = entry(uid);
     if (!object || classNameOf(*object) != "NSBitmapImageRep") return nullptr;
     // Decoded once per TIFF: a rep stored once and referenced again shares its bitmap, and so do reps
@@ -348,6 +382,14 @@ std::shared_ptr<Bitmap> KeyedUnarchiver::bitmapAt(uint64_t uid) {
     std::optional<std::vector<uint8_t>> tiff = dataFrom(tiffObject);
     if (!tiff) return nullptr;
     ImageDecodeResult decoded = decodeImage(*tiff);
+    if (!decoded.bitmap && damage) {
+        *damage = decoded.error;
+        const std::optional<std::pair<int, int>> size = claimedImageSize(*tiff);
+        if (!size) return nullptr;
+        auto flat = std::make_shared<Bitmap>(size->first, size->second, PixelFormat::Gray8);
+        decodedBitmaps_[tiffObject] = flat;
+        return flat;
+    }
     if (!decoded.bitmap) {
         failWithError("damaged bitmap in the archive (" + decoded.error + ")");
         return nullptr;
@@ -458,7 +500,7 @@ ArchiveValue KeyedUnarchiver::valueAt(uint64_t uid) {
     if (!name) return {};
     if (registry_.isRegistered(std::string(*name))) return objectAt(uid);
     if (*name == "NSColor") return colorFrom(object, 0).value_or(Color{});
-    if (*name == "NSBitmapImageRep") return bitmapAt(uid);
+    if (*name == "NSBitmapImageRep") return bitmapAt(uid, nullptr);
     if (*name == "NSString" || *name == "NSMutableString") return stringFrom(object).value_or("");
     if (*name == "NSData" || *name == "NSMutableData") return dataFrom(object).value_or(ArchiveData{});
     bool list = isListClass(*name), dictionary = isDictionaryClass(*name);

@@ -13,6 +13,21 @@ nodeMaterial_t::~nodeMaterial_t() = default;
 
 void nodeMaterial_t::loadNodes(std::vector<paraMap_t>& elements, renderEnvironment_t& env) {
     const std::string who = "material '" + materialName_ + "'";
+    std::set<std::string> names;
+    for (paraMap_t& element : elements) {
+        std::string kind, name;
+        element.getParam("element", kind);
+        if (kind != "shader_node") continue;
+        element.getParam("name", name);
+        names.insert(name);
+    }
+    if (names.size() > kMaxShaderNodes) {
+        logMessage(logLevel_t::error, who + " has " + std::to_string(names.size()) +
+                                          " shader nodes, more than the " + std::to_string(kMaxShaderNodes) +
+                                          " a material may have; it renders without them");
+        nodesRefused_ = true;
+        return;
+    }
     std::vector<std::pair<shaderNode_t*, const paraMap_t*>> created;
     std::vector<std::unique_ptr<shaderNode_t>> all;
     std::map<std::string, shaderNode_t*> byName;
@@ -94,7 +109,7 @@ void nodeMaterial_t::loadNodes(std::vector<paraMap_t>& elements, renderEnvironme
 
 const shaderNode_t* nodeMaterial_t::slotNode(const paraMap_t& params, const char* slot) {
     std::string name;
-    if (!params.getParam(slot, name) || name.empty()) return nullptr;
+    if (nodesRefused_ || !params.getParam(slot, name) || name.empty()) return nullptr;
     const auto it = byName_.find(name);
     if (it == byName_.end()) {
         logMessage(logLevel_t::warning, "material '" + materialName_ + "': shader node '" + name + "' for " +

@@ -45,6 +45,10 @@ private:
 
 class nodeMaterial_t : public material_t {
 public:
+    // The most shader nodes one material may have. Real materials use a handful; a list beyond
+    // this comes from a damaged or hostile scene and would only cost time and memory per point.
+    static constexpr size_t kMaxShaderNodes = 1024;
+
     ~nodeMaterial_t() override;
 
     // Number of usable nodes; a nodeStackBuffer_t of this size holds their results.
@@ -53,11 +57,13 @@ public:
 protected:
     // Builds the nodes of the list elements whose "element" is "shader_node" (each with "name"
     // and "type"). A node of unknown type, without a name, with a missing input, or depending on
-    // such a node or on itself is dropped with a log line; the rest stay usable. Build thread.
+    // such a node or on itself is dropped with a log line; the rest stay usable. A list of more than
+    // kMaxShaderNodes differently named nodes is refused as a whole with an error that names the
+    // material, which then renders with its constant values. Build thread.
     void loadNodes(std::vector<paraMap_t>& elements, renderEnvironment_t& env);
     // The node that the string parameter `slot` of params names, or null when the slot is not
     // set; a name that matches no usable node is logged once and gives null, so the material
-    // renders without that slot.
+    // renders without that slot. Always null, silently, when loadNodes refused the list.
     const shaderNode_t* slotNode(const paraMap_t& params, const char* slot);
     // Fixes the evaluation order of the given slot nodes and their inputs (nulls are ignored);
     // the last entry is taken as the bump slot when `bump` is set. Call once, after the slots.
@@ -76,6 +82,7 @@ private:
     std::vector<const shaderNode_t*> order_;
     std::vector<const shaderNode_t*> bumpOrder_;
     const shaderNode_t* bump_ = nullptr;
+    bool nodesRefused_ = false;
 };
 
 // Linear combination of two materials' responses: (1 − w)·a + w·b, the normals and refraction

@@ -1,6 +1,8 @@
 #include "raytracer/core/Scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "raytracer/core/Log.h"
 #include "raytracer/core/SurfaceDifferentials.h"
@@ -12,6 +14,32 @@ namespace {
 constexpr float kSharedNormalCos = 0.999f;
 // Below this angle (degrees) smoothing leaves the mesh flat.
 constexpr float kMinSmoothAngle = 0.1f;
+// Up to this many faces around a vertex, every face is compared with every other. Around busier
+// vertices (fans, hostile meshes) faces are first grouped by the direction of their normal, and
+// groups are compared instead, so the cost per vertex stays proportional to its faces.
+constexpr uint32_t kExactValence = 64;
+// Direction groups: a cube map of this many cells across each face.
+constexpr int kDirectionCells = 8;
+constexpr int kDirectionGroups = 6 * kDirectionCells * kDirectionCells;
+
+// The cube-map cell a unit normal points into.
+int directionCell(const vector3d_t& n) {
+    const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    int face;
+    float u, v, major;
+    if (ax >= ay && ax >= az) {
+        face = n.x >= 0.f ? 0 : 1, major = ax, u = n.y, v = n.z;
+    } else if (ay >= az) {
+        face = n.y >= 0.f ? 2 : 3, major = ay, u = n.x, v = n.z;
+    } else {
+        face = n.z >= 0.f ? 4 : 5, major = az, u = n.x, v = n.y;
+    }
+    auto cell = [major](float c) {
+        const int i = static_cast<int>((c / major + 1.f) * 0.5f * kDirectionCells);
+        return std::clamp(i, 0, kDirectionCells - 1);
+    };
+    return (face * kDirectionCells + cell(u)) * kDirectionCells + cell(v);
+}
 
 }  // namespace
 
@@ -69,6 +97,7 @@ bool scene_t::startTriMesh(unsigned int id, bool hasOrco, bool hasUV, int type) 
         logMessage(logLevel_t::error, "startTriMesh outside geometry or with a mesh still open");
         return false;
     }
+    degenerateInMesh_ = 0;
     mesh_t m;
     m.id = id;
     m.type = type;
@@ -103,6 +132,14 @@ bool scene_t::addTriangle(int a, int b, int c, int ua, int ub, int uc, const mat
         logMessage(logLevel_t::warning, "addTriangle: vertex index out of range, triangle skipped");
         return false;
     }
+    const point3d_t& pa = vertices_[m.vertexBase + a];
+    const point3d_t& pb = vertices_[m.vertexBase + b];
+    const point3d_t& pc = vertices_[m.vertexBase + c];
+    const float area2 = cross(pb - pa, pc - pa).lengthSqr();
+    if (a == b || b == c || a == c || !(area2 > 0.f) || !std::isfinite(area2)) {
+        ++degenerateInMesh_;
+        return false;
+    }
     triInfo_t info;
     info.material = mat;
     const int uvCount = static_cast<int>(uvs_.size() - m.uvBase);
@@ -124,6 +161,11 @@ bool scene_t::addTriangle(int a, int b, int c, int ua, int ub, int uc, const mat
 bool scene_t::endTriMesh() {
     if (!meshOpen_) return false;
     meshOpen_ = false;
+    if (degenerateInMesh_ > 0) {
+        logMessage(logLevel_t::info, "mesh " + std::to_string(meshes_.back().id) + ": " +
+                                         std::to_string(degenerateInMesh_) + " degenerate triangles dropped");
+        degenerateInMesh_ = 0;
+    }
     return true;
 }
 
@@ -144,6 +186,7 @@ vector3d_t scene_t::faceNormal(size_t tri) const {
 }
 
 bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
+    smoothingComparisons_ = 0;
     if (!inGeometry_ || meshOpen_) return false;
     mesh_t* m = findMesh(id);
     if (!m || (m->type & kMeshTypeMask) != 0) return false;
@@ -180,40 +223,88 @@ bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
 
     const bool full = angleDeg >= 180.f;
     const float cosLimit = std::cos(angleDeg * kPi / 180.f);
+
+    // A smoothed normal from the sum of the faces it takes in, stored once per vertex for nearly
+    // equal normals; -1 (the corner keeps the flat face normal) when only its own face counted.
     std::vector<int32_t> vertexNormals;
+    auto storeNormal = [&](const vector3d_t& sum, int used) -> int32_t {
+        if (used <= 1 || sum.lengthSqr() <= 0.f) return -1;
+        const vector3d_t n = sum.normalized();
+        for (int32_t candidate : vertexNormals) {
+            ++smoothingComparisons_;
+            if (dot(normals_[candidate], n) > kSharedNormalCos) return candidate;
+        }
+        const int32_t index = static_cast<int32_t>(normals_.size());
+        normals_.push_back(n);
+        vertexNormals.push_back(index);
+        return index;
+    };
+
+    // Direction groups of a busy vertex: weighted normal sum, unweighted direction, face count.
+    struct group_t {
+        vector3d_t weighted, direction;
+        int faces = 0;
+        vector3d_t smoothed;
+        int used = 0;
+        int32_t normal = -1;
+    };
+    std::vector<int> groupOfCell(kDirectionGroups, -1);
+    std::vector<group_t> groups;
+    std::vector<int> cornerGroup;
+
     for (uint32_t v = 0; v < nv; ++v) {
         vertexNormals.clear();
-        for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
-            const auto [f, k] = corners[i];
-            vector3d_t sum;
-            int used = 0;
-            for (uint32_t j = start[v]; j < start[v + 1]; ++j) {
-                const auto [g, kg] = corners[j];
-                if (full || dot(faceN[g], faceN[f]) > cosLimit) {
-                    sum += faceN[g] * weight[g][kg];
-                    ++used;
+        const uint32_t begin = start[v], end = start[v + 1];
+        if (end - begin <= kExactValence) {
+            for (uint32_t i = begin; i < end; ++i) {
+                const auto [f, k] = corners[i];
+                vector3d_t sum;
+                int used = 0;
+                for (uint32_t j = begin; j < end; ++j) {
+                    const auto [g, kg] = corners[j];
+                    ++smoothingComparisons_;
+                    if (full || dot(faceN[g], faceN[f]) > cosLimit) {
+                        sum += faceN[g] * weight[g][kg];
+                        ++used;
+                    }
                 }
+                info_[m->triBegin + f].normal[k] = storeNormal(sum, used);
             }
-            triInfo_t& info = info_[m->triBegin + f];
-            if (used <= 1 || sum.lengthSqr() <= 0.f) {
-                info.normal[k] = -1;  // this corner keeps the flat face normal
-                continue;
-            }
-            const vector3d_t n = sum.normalized();
-            int32_t index = -1;
-            for (int32_t candidate : vertexNormals) {
-                if (dot(normals_[candidate], n) > kSharedNormalCos) {
-                    index = candidate;
-                    break;
-                }
-            }
-            if (index < 0) {
-                index = static_cast<int32_t>(normals_.size());
-                normals_.push_back(n);
-                vertexNormals.push_back(index);
-            }
-            info.normal[k] = index;
+            continue;
         }
+        // Faces whose normals point into the same cube-map cell are smoothed as one group: the
+        // angle test compares group directions, at most kDirectionGroups of them.
+        groups.clear();
+        cornerGroup.assign(end - begin, -1);
+        for (uint32_t i = begin; i < end; ++i) {
+            const auto [f, k] = corners[i];
+            const int cell = directionCell(faceN[f]);
+            if (groupOfCell[cell] < 0) {
+                groupOfCell[cell] = static_cast<int>(groups.size());
+                groups.emplace_back();
+            }
+            group_t& g = groups[groupOfCell[cell]];
+            g.weighted += faceN[f] * weight[f][k];
+            g.direction += faceN[f];
+            ++g.faces;
+            cornerGroup[i - begin] = groupOfCell[cell];
+        }
+        for (group_t& g : groups) g.direction = g.direction.normalized();
+        for (group_t& g : groups) {
+            for (const group_t& h : groups) {
+                ++smoothingComparisons_;
+                if (full || dot(h.direction, g.direction) > cosLimit) {
+                    g.smoothed += h.weighted;
+                    g.used += h.faces;
+                }
+            }
+        }
+        for (group_t& g : groups) g.normal = storeNormal(g.smoothed, g.used);
+        for (uint32_t i = begin; i < end; ++i) {
+            const auto [f, k] = corners[i];
+            info_[m->triBegin + f].normal[k] = groups[cornerGroup[i - begin]].normal;
+        }
+        for (uint32_t i = begin; i < end; ++i) groupOfCell[directionCell(faceN[corners[i].first])] = -1;
     }
     return true;
 }

@@ -32,10 +32,16 @@ public:
     int addVertex(const point3d_t& p);
     int addUV(float u, float v);
     // Vertex indices are local to the open mesh; UV indices local to its UV list (-1: none).
+    // A degenerate triangle (a repeated vertex, no area, or a coordinate that is not finite) is
+    // dropped and false returned: no ray can hit it and it only costs time in smoothing; endTriMesh
+    // logs how many one mesh lost.
     bool addTriangle(int a, int b, int c, int ua, int ub, int uc, const material_t* mat);
     bool endTriMesh();
-    // Angle-limited smooth normals for mesh id (0: the mesh started last).
+    // Angle-limited smooth normals for mesh id (0: the mesh started last). Time linear in the
+    // mesh's triangles however many share a vertex.
     bool smoothMesh(unsigned int id, float angleDeg);
+    // Face-normal comparisons the last smoothMesh made: its cost, which tests bound.
+    size_t smoothingComparisons() const { return smoothingComparisons_; }
 
     // Closest hit along the ray, filled into sp; t receives the distance. Any thread after build.
     bool intersect(const ray_t& ray, surfacePoint_t& sp, float& t) const;
@@ -78,6 +84,8 @@ private:
 
     bool inGeometry_ = false;
     bool meshOpen_ = false;
+    size_t degenerateInMesh_ = 0;
+    size_t smoothingComparisons_ = 0;
     std::vector<mesh_t> meshes_;
     std::vector<point3d_t> vertices_;  // one padding vertex at the end once built
     std::vector<std::array<float, 2>> uvs_;

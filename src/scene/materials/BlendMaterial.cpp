@@ -3,6 +3,7 @@
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
+#include "scene/shaders/GraphWalkMemo.h"
 #include "scene/shaders/RecursionGuard.h"
 
 namespace korvane {
@@ -10,13 +11,23 @@ namespace korvane {
 const yafaray::material_t* BlendMaterial::appendToRenderer(BaseRenderer& renderer, float scaleX, float scaleY,
                                                            float scaleZ) {
     RecursionGuard guard;
+    // A blend met before in this walk (one material under two blends) was created then; its handle
+    // serves again, so shared components are created once and not once per path.
+    GraphWalkMemo<MaterialWalk, const yafaray::material_t*> memo;
+    if (const yafaray::material_t* const* created = memo.find(this)) return *created;
+    memo.remember(this, nullptr);  // a blend that leads back to itself gets nothing
     yafaray::yafrayInterface_t* yi = interfaceOf(renderer);
     if (guard.tooDeep() || !yi) return nullptr;
     if (!material1_ || !material2_ || !maskShader_) return nullptr;
 
-    // The components must exist under their names before the blend names them.
-    material1_->appendToRenderer(renderer, scaleX, scaleY, scaleZ);
-    material2_->appendToRenderer(renderer, scaleX, scaleY, scaleZ);
+    // The components must exist under their names before the blend names them; one met before in
+    // this walk already does.
+    auto appendOnce = [&](BaseMaterial& component) {
+        if (memo.find(&component)) return;
+        memo.remember(&component, component.appendToRenderer(renderer, scaleX, scaleY, scaleZ));
+    };
+    appendOnce(*material1_);
+    appendOnce(*material2_);
     maskShader_->appendToRenderer(renderer);
 
     yi->paramsClearAll();
@@ -27,7 +38,9 @@ const yafaray::material_t* BlendMaterial::appendToRenderer(BaseRenderer& rendere
     maskShader_->appendShaderNodeToRenderer(renderer);
     yi->paramsEndList();
     yi->paramsSetString("mask", maskShader_->name().c_str());
-    return yi->createMaterial(materialNameForRenderer().c_str());
+    const yafaray::material_t* material = yi->createMaterial(materialNameForRenderer().c_str());
+    memo.remember(this, material);
+    return material;
 }
 
 void BlendMaterial::encode(KeyedArchiver& coder) const {

@@ -3,6 +3,7 @@
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
+#include "scene/shaders/GraphWalkMemo.h"
 
 namespace korvane {
 
@@ -14,13 +15,15 @@ std::shared_ptr<TextureMapperShader> TextureMapperShader::textureMapperShaderWit
 }
 
 void TextureMapperShader::appendToRenderer(BaseRenderer& renderer) {
-    if (texture_) texture_->appendToRenderer(renderer);
+    GraphWalkMemo<TextureWalk> memo;
+    if (texture_ && memo.firstVisit(this)) texture_->appendToRenderer(renderer);
 }
 
 void TextureMapperShader::appendShaderNodeToRenderer(BaseRenderer& renderer, float scaleX, float scaleY,
                                                      float scaleZ) {
+    GraphWalkMemo<NodeWalk> memo;
     yafaray::yafrayInterface_t* yi = interfaceOf(renderer);
-    if (!yi || !texture_) return;
+    if (!yi || !texture_ || !memo.firstVisit(this)) return;
     yi->paramsPushList();
     yi->paramsSetString("element", "shader_node");
     yi->paramsSetString("type", "texture_mapper");

@@ -3,31 +3,45 @@
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
+#include "scene/shaders/GraphWalkMemo.h"
 #include "scene/shaders/RecursionGuard.h"
 
 namespace korvane {
 
 std::optional<Color> combinedRepresentativeColor(const BaseShader* shader1, const BaseShader* shader2) {
     RecursionGuard guard;
+    GraphWalkMemo<ColorWalk, std::optional<Color>> memo;
     if (guard.tooDeep() || !shader1) return std::nullopt;
-    std::optional<Color> first = shader1->representativeColor();
+    // A shader met before in this walk answers from memory: shared inputs are asked once.
+    auto colorOf = [&memo](const BaseShader* shader) -> std::optional<Color> {
+        if (const std::optional<Color>* known = memo.find(shader)) return *known;
+        memo.remember(shader, std::nullopt);  // an input that leads back here has no colour
+        std::optional<Color> color = shader->representativeColor();
+        memo.remember(shader, color);
+        return color;
+    };
+    std::optional<Color> first = colorOf(shader1);
     if (!first) return std::nullopt;
-    std::optional<Color> second = shader2 ? shader2->representativeColor() : std::nullopt;
+    std::optional<Color> second = shader2 ? colorOf(shader2) : std::nullopt;
     if (!second) return first;
     return first->blended(0.5, *second);
 }
 
 void TwoInputShader::appendToRenderer(BaseRenderer& renderer) {
     RecursionGuard guard;
-    if (guard.tooDeep()) return;
+    GraphWalkMemo<TextureWalk> memo;
+    if (guard.tooDeep() || !memo.firstVisit(this)) return;
     if (shader1_) shader1_->appendToRenderer(renderer);
     if (shader2_) shader2_->appendToRenderer(renderer);
 }
 
 yafaray::yafrayInterface_t* TwoInputShader::beginCombiningNode(BaseRenderer& renderer, const char* type) {
     RecursionGuard guard;
+    GraphWalkMemo<NodeWalk> memo;
     yafaray::yafrayInterface_t* yi = interfaceOf(renderer);
     if (guard.tooDeep() || !yi || !shader1_ || !shader2_) return nullptr;
+    // A node already in the list serves every shader that names it.
+    if (!memo.firstVisit(this)) return nullptr;
     shader1_->appendShaderNodeToRenderer(renderer);
     shader2_->appendShaderNodeToRenderer(renderer);
     yi->paramsPushList();
@@ -43,7 +57,8 @@ std::optional<Color> TwoInputShader::representativeColor() const {
 
 void TwoInputShader::setBumpStrength(float strength) {
     RecursionGuard guard;
-    if (guard.tooDeep()) return;
+    GraphWalkMemo<BumpStrengthWalk> memo;
+    if (guard.tooDeep() || !memo.firstVisit(this)) return;
     if (shader1_ && shader1_->respondsToSetBumpStrength()) shader1_->setBumpStrength(strength);
     if (shader2_ && shader2_->respondsToSetBumpStrength()) shader2_->setBumpStrength(strength);
 }

@@ -35,7 +35,10 @@ private:
 
 class DocumentWindowTest : public testing::Test {
 protected:
-    void SetUp() override { test::resetUserDefaults(); }
+    void SetUp() override {
+        test::resetUserDefaults();
+        window = std::make_unique<MainWindow>(std::make_unique<MyDocument>());
+    }
     // Ends the current event, as the event loop does between two clicks: the undo manager closes
     // the group of everything registered during it.
     static void endEvent() { QCoreApplication::processEvents(); }
@@ -53,7 +56,7 @@ protected:
         return -1;
     }
 
-    std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(std::make_unique<MyDocument>());
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(DocumentWindowTest, SwitchingHidesTheOldControllerBeforeShowingTheNewAndTakesItsToolbar) {

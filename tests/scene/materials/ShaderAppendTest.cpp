@@ -5,6 +5,8 @@
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "scene/SceneLayerRegistry.h"
+#include "scene/materials/BlendMaterial.h"
+#include "scene/materials/DiffuseMaterial.h"
 #include "scene/shaders/LayerShader.h"
 #include "scene/shaders/MixShader.h"
 #include "scene/shaders/TextureMapperShader.h"
@@ -122,6 +124,49 @@ TEST(ShaderAppendTest, CyclicShaderGraphFromAnArchiveEndsInsteadOfOverflowing) {
     plain.appendShaderNodeToRenderer(renderer);
     layer->setShader1(nullptr);  // break the cycle so the shader is freed
     SUCCEED();
+}
+
+// Mix shaders whose two inputs are both the next one: as a tree the chain has 2^24 leaves.
+std::shared_ptr<BaseShader> sharedMixChain(int length) {
+    std::shared_ptr<BaseShader> next = mapper();
+    for (int i = 0; i < length; ++i) next = MixShader::mixShaderWithShader1(next, next);
+    return next;
+}
+
+TEST(ShaderAppendTest, SharedInputsAreWalkedOnceSoAChainCostsWorkInProportionToItsNodes) {
+    constexpr int kChain = 24;
+    auto head = sharedMixChain(kChain);
+    DiffuseMaterial material;
+    material.setUseDiffuseShader(true);
+    material.setDiffuseShader(head);
+    material.setBumpShader(head);
+    RecordingRenderer renderer;
+    material.appendToRenderer(renderer);
+    // Per slot one node per shader and one texture per walk; never one per path.
+    EXPECT_EQ(countOf(renderer.calls(), "paramsPushList"), 2 * (kChain + 1));
+    EXPECT_EQ(countOf(renderer.calls(), "createTexture"), 2);
+    EXPECT_EQ(countOf(renderer.calls(), "createMaterial"), 1);
+    EXPECT_EQ(*head->representativeColor(), Color::calibratedRGB(0.5, 0.5, 0.5, 1));
+    head->setBumpStrength(0.3f);
+    auto* leaf = head.get();
+    while (auto* mix = dynamic_cast<MixShader*>(leaf)) leaf = mix->shader1().get();
+    EXPECT_EQ(static_cast<TextureMapperShader*>(leaf)->bumpStrength(), 0.3f);
+}
+
+TEST(ShaderAppendTest, BlendMaterialsSharingAComponentCreateItOnce) {
+    constexpr int kChain = 24;
+    auto mask = mapper();
+    std::shared_ptr<BaseMaterial> next = std::make_shared<DiffuseMaterial>();
+    for (int i = 0; i < kChain; ++i) {
+        auto blend = std::make_shared<BlendMaterial>();
+        blend->setMaterial1(next);
+        blend->setMaterial2(next);
+        blend->setMaskShader(mask);
+        next = blend;
+    }
+    RecordingRenderer renderer;
+    next->appendToRenderer(renderer);
+    EXPECT_EQ(countOf(renderer.calls(), "createMaterial"), kChain + 1);
 }
 
 TEST(ShaderArchiveTest, LayerModeIsNotStoredAndMixKeepsFactorAndMode) {

@@ -4,7 +4,12 @@
 
 #include "MeshTestSupport.h"
 #include "scene/SceneLayerRegistry.h"
+#include "scene/layers/mesh/MeshImportProcess.h"
 #include "scene/layers/mesh/MeshObject.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
 
 namespace korvane {
 namespace {
@@ -131,6 +136,38 @@ TEST_F(ThreeDSImportTest, AnObjectWithoutExtentIsCentredButNotScaledToInfinity) 
         EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
         EXPECT_EQ(v, (MeshVertex{0, 0, 0}));
     }
+}
+
+// A stand-in for the importer (called as `PROGRAM import-3ds FILE OUTPUT`), as a shell script.
+std::string importerScript(ScratchFolder& folder, const std::string& name, const std::string& body) {
+    const std::string path = folder.file(name);
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+TEST_F(ThreeDSImportTest, ChildThatStopsMakingProgressIsReportedAsHungAndACrashAtOnce) {
+    const std::string input = folder.file("slow.3ds");
+    std::ofstream(input) << std::string(64, 'x');
+    // Idle without reading: hung, reported after the stall window rather than the 60 s limit.
+    const std::string idle = importerScript(folder, "idle.sh", "exec sleep 600");
+    MeshImportResult hung = importThreeDSFileInChildProcess(input, idle, 60, 1);
+    EXPECT_FALSE(hung.object);
+    EXPECT_NE(hung.error.find("hung (no progress for 1 s)"), std::string::npos) << hung.error;
+
+    // Reading on a byte every quarter second for two seconds is progress: it ends on its own
+    // (failing), never taken for hung.
+    const std::string reader = importerScript(
+        folder, "reader.sh",
+        "exec 3<\"$2\"; i=0; while [ $i -lt 8 ]; do dd bs=1 count=1 <&3 >/dev/null 2>&1; sleep 0.25; "
+        "i=$((i+1)); done; exit 1");
+    MeshImportResult slow = importThreeDSFileInChildProcess(input, reader, 60, 1);
+    EXPECT_FALSE(slow.object);
+    EXPECT_NE(slow.error.find("lib3ds cannot read it"), std::string::npos) << slow.error;
+
+    const std::string crashing = importerScript(folder, "crash.sh", "kill -SEGV $$");
+    MeshImportResult crashed = importThreeDSFileInChildProcess(input, crashing, 60, 60);
+    EXPECT_NE(crashed.error.find("the 3DS reader crashed"), std::string::npos) << crashed.error;
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
 #include "scene/layers/mesh/MeshImportProcess.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -55,8 +58,75 @@ private:
     std::string path_;
 };
 
-// Runs the child and answers its wait status, or none when it could not be started.
-std::optional<int> runChild(const std::vector<std::string>& arguments, int timeoutSeconds) {
+// How far the child has got: the furthest position its reads of the input file have reached, plus
+// what it has written into its output folder. lib3ds caught in a loop of chunks (or a child stuck in
+// any other way) moves neither; a reader working through a large file moves the first, and the
+// archive being written the second.
+class ChildProgress {
+public:
+    ChildProgress(pid_t child, const std::string& input, std::string folder)
+        : child_(child), folder_(std::move(folder)) {
+        std::error_code ignored;
+        input_ = std::filesystem::weakly_canonical(input, ignored).string();
+    }
+
+    // True when the child has got further since the last call.
+    bool advanced() {
+        const uint64_t now = furthestInputPosition() + writtenBytes();
+        if (now <= best_) return false;
+        best_ = now;
+        return true;
+    }
+
+private:
+    uint64_t furthestInputPosition() {
+        const std::string fds = "/proc/" + std::to_string(child_) + "/fd";
+        DIR* dir = opendir(fds.c_str());
+        if (!dir) return furthest_;
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.') continue;
+            char target[4096];
+            const ssize_t n = readlink((fds + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+            if (n <= 0 || std::string(target, size_t(n)) != input_) continue;
+            std::ifstream info("/proc/" + std::to_string(child_) + "/fdinfo/" + entry->d_name);
+            std::string key;
+            uint64_t position = 0;
+            if (info >> key >> position && key == "pos:") furthest_ = std::max(furthest_, position);
+        }
+        closedir(dir);
+        return furthest_;
+    }
+
+    uint64_t writtenBytes() const {
+        uint64_t total = 0;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+            std::error_code ignored;
+            const auto size = entry.file_size(ignored);
+            if (!ignored) total += size;
+        }
+        return total;
+    }
+
+    pid_t child_;
+    std::string input_;
+    std::string folder_;
+    uint64_t furthest_ = 0;
+    uint64_t best_ = 0;
+};
+
+enum class ChildEnd { exited, stalled, timedOut };
+
+struct ChildOutcome {
+    int status = 0;
+    ChildEnd end = ChildEnd::exited;
+};
+
+// Runs the child and answers its wait status, or none when it could not be started. A child that
+// makes no progress (ChildProgress) for `stallSeconds`, or runs past `timeoutSeconds` in all, is
+// killed; one that crashes is reported as soon as it has.
+std::optional<ChildOutcome> runChild(const std::vector<std::string>& arguments, const std::string& input,
+                                     const std::string& folder, int timeoutSeconds, int stallSeconds) {
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -78,23 +148,33 @@ std::optional<int> runChild(const std::vector<std::string>& arguments, int timeo
         execv(argv[0], argv.data());
         _exit(127);
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-    int status = 0;
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + std::chrono::seconds(timeoutSeconds);
+    auto lastProgress = started;
+    ChildProgress progress(child, input, folder);
+    ChildOutcome outcome;
     while (true) {
-        const pid_t done = waitpid(child, &status, WNOHANG);
-        if (done == child) return status;
+        const pid_t done = waitpid(child, &outcome.status, WNOHANG);
+        if (done == child) return outcome;
         if (done < 0 && errno != EINTR) return std::nullopt;
-        if (std::chrono::steady_clock::now() > deadline) {
+        const auto now = std::chrono::steady_clock::now();
+        if (progress.advanced()) lastProgress = now;
+        const bool stalled = now - lastProgress > std::chrono::seconds(stallSeconds);
+        if (stalled || now > deadline) {
             kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            return status;
+            waitpid(child, &outcome.status, 0);
+            outcome.end = stalled ? ChildEnd::stalled : ChildEnd::timedOut;
+            return outcome;
         }
         std::this_thread::sleep_for(kPollInterval);
     }
 }
 
-std::string reasonForStatus(int status, bool timedOut) {
-    if (timedOut) return "the 3DS reader did not finish";
+std::string reasonForOutcome(const ChildOutcome& outcome, int stallSeconds) {
+    const int status = outcome.status;
+    if (outcome.end == ChildEnd::stalled)
+        return "the 3DS reader hung (no progress for " + std::to_string(stallSeconds) + " s)";
+    if (outcome.end == ChildEnd::timedOut) return "the 3DS reader did not finish";
     if (WIFSIGNALED(status)) return "the 3DS reader crashed";
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return "the importer could not be started";
     return "lib3ds cannot read it";
@@ -109,18 +189,17 @@ std::string importerExecutablePath() {
 }
 
 MeshImportResult importThreeDSFileInChildProcess(const std::string& path, const std::string& executable,
-                                                 int timeoutSeconds) {
+                                                 int timeoutSeconds, int stallSeconds) {
     const std::string failure = "could not read " + path + ": ";
     TemporaryFolder folder;
     if (folder.path().empty()) return {nullptr, failure + "no temporary folder for the importer"};
     const std::string output = folder.path() + "/" + kArchiveName;
 
-    const auto started = std::chrono::steady_clock::now();
-    std::optional<int> status = runChild({executable, kImportCommand, path, output}, timeoutSeconds);
-    if (!status) return {nullptr, failure + "the importer could not be started"};
-    const bool timedOut = std::chrono::steady_clock::now() - started >= std::chrono::seconds(timeoutSeconds);
-    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
-        return {nullptr, failure + reasonForStatus(*status, timedOut)};
+    std::optional<ChildOutcome> outcome =
+        runChild({executable, kImportCommand, path, output}, path, folder.path(), timeoutSeconds, stallSeconds);
+    if (!outcome) return {nullptr, failure + "the importer could not be started"};
+    if (outcome->end != ChildEnd::exited || !WIFEXITED(outcome->status) || WEXITSTATUS(outcome->status) != 0) {
+        return {nullptr, failure + reasonForOutcome(*outcome, stallSeconds)};
     }
 
     std::string error;

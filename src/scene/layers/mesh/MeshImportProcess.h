@@ -20,10 +20,12 @@ std::string importerExecutablePath();
 
 // Reads a 3DS file in a child process (`EXECUTABLE import-3ds PATH TEMPORARY`) and decodes the
 // single-object archive it writes. lib3ds trusts the sizes inside the file, so a damaged file may
-// crash it or make it run away; here that only ends the child, which is killed after
-// `timeoutSeconds`, and the caller gets an error. Main or worker thread; blocks until the child ends.
+// crash it or make it run away; here that only ends the child and the caller gets an error. A crash
+// is reported as soon as the child has died; a child that makes no progress (reads no further into
+// the file and writes nothing) for `stallSeconds` is taken for hung and killed, and none runs longer
+// than `timeoutSeconds`. Main or worker thread; blocks until the child ends.
 MeshImportResult importThreeDSFileInChildProcess(const std::string& path,
                                                  const std::string& executable = importerExecutablePath(),
-                                                 int timeoutSeconds = 60);
+                                                 int timeoutSeconds = 60, int stallSeconds = 10);
 
 }  // namespace korvane

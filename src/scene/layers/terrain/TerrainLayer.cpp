@@ -25,6 +25,8 @@ constexpr const char* kHeightmapKey = "pngHeightmapData";
 constexpr const char* kBorderModeKey = "borderMode";
 constexpr const char* kSmoothingFactorKey = "smoothingFactor";
 
+// A damaged heightmap whose size cannot be read is replaced by a flat map of a 10 × 10 scene.
+constexpr int kFlatMapSide = 1024;
 // The ground skirt lies just below the lowest terrain.
 constexpr double kSkirtHeight = -1.0;
 // Detail of the triangulation for each renderer detail mode.
@@ -339,9 +341,16 @@ void TerrainLayer::decode(KeyedUnarchiver& coder) {
     }
     ImageDecodeResult decoded = decodeImageAsGray16(*png);
     if (!decoded.bitmap || decoded.bitmap->empty()) {
-        coder.failWithError("the terrain layer's heightmap (pngHeightmapData) is not a readable image: " +
-                            (decoded.error.empty() ? std::string("it holds no pixels") : decoded.error));
-        return;
+        // The rest of the document is worth keeping: the map becomes flat, at the size its header
+        // claims where that can still be read, and the user is told. The file stays as it is
+        // until the document is saved.
+        const auto size = claimedImageSize(*png);
+        const int width = size ? size->first : kFlatMapSide, height = size ? size->second : kFlatMapSide;
+        coder.reportRepair("the terrain heightmap is damaged (" +
+                           (decoded.error.empty() ? std::string("it holds no pixels") : decoded.error) +
+                           "); it is replaced by a flat one of " + std::to_string(width) + " × " +
+                           std::to_string(height) + " pixels");
+        decoded.bitmap = Bitmap(width, height, PixelFormat::Gray16);
     }
     replaceHeightmap(std::make_unique<Bitmap>(std::move(*decoded.bitmap)));
     borderMode_ = coder.decodeInt32(kBorderModeKey);

@@ -137,7 +137,14 @@ void TerrainTextureLayerMaterialMap::encode(KeyedArchiver& coder) const {
 void TerrainTextureLayerMaterialMap::decode(KeyedUnarchiver& coder) {
     // The owner is being decoded when its maps are; the reference resolves to that very layer.
     terrainTextureLayer_ = coder.decodeObjectOfClass<TerrainTextureLayer>("terrainTextureLayer").get();
-    maskImageRep_ = coder.decodeBitmap("maskImageRep");
+    std::string damage;
+    maskImageRep_ = coder.decodeBitmap("maskImageRep", &damage);
+    if (!damage.empty()) {
+        // A damaged mask costs the user that mask, not the document: it reads as flat (empty).
+        const std::string owner = "the '" + (terrainTextureLayer_ ? terrainTextureLayer_->name()
+                                                                  : std::string("Terrain Materials")) + "' layer";
+        coder.reportRepair("a mask of " + owner + " is damaged (" + damage + "); it is replaced by a flat one");
+    }
     // A mask of another format cannot be painted, filled or rendered as a mask.
     if (maskImageRep_ && maskImageRep_->format() != PixelFormat::Gray8) maskImageRep_.reset();
     // Every map has a material; a damaged archive without one gets a plain new material.

@@ -1,0 +1,32 @@
+#include "app/editors/LayerEditors.h"
+
+#include "app/editor/EditLayerControllerRegistry.h"
+#include "app/editors/smallobjects/EditSmallObjectsLayerViewController.h"
+#include "app/editors/terrain/EditTerrainLayerViewController.h"
+#include "app/editors/texture/EditTerrainTextureLayerViewController.h"
+#include "scene/layers/smallobjects/SmallObjectsLayer.h"
+#include "scene/layers/terrain/TerrainLayer.h"
+#include "scene/layers/texture/TerrainTextureLayer.h"
+
+namespace korvane {
+
+namespace {
+// A factory for editor E of layers of class L; a layer of another class gets no editor.
+template <class E, class L>
+EditLayerControllerRegistry::Factory editorFor() {
+    return [](std::shared_ptr<BaseSceneLayer> layer, MyDocument* document, QWidget* parent) -> BaseEditLayerViewController* {
+        if (!std::dynamic_pointer_cast<L>(layer)) return nullptr;
+        return new E(std::move(layer), document, parent);
+    };
+}
+}  // namespace
+
+void registerLayerEditors(EditLayerControllerRegistry& registry) {
+    registry.registerEditor("EditTerrainLayerViewController", editorFor<EditTerrainLayerViewController, TerrainLayer>());
+    registry.registerEditor("EditTerrainTextureLayerViewController",
+                            editorFor<EditTerrainTextureLayerViewController, TerrainTextureLayer>());
+    registry.registerEditor("EditSmallObjectsLayerViewController",
+                            editorFor<EditSmallObjectsLayerViewController, SmallObjectsLayer>());
+}
+
+}  // namespace korvane
