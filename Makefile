@@ -47,10 +47,12 @@ asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-# libFuzzer targets, built with clang (see bench/run-fuzz.sh).
+# libFuzzer targets, built with clang (see bench/run-fuzz.sh). Undefined behaviour is not recovered
+# from: the first sanitizer report ends the run and fails it.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF
+		-DKORVANE_FUZZ=ON -DKORVANE_TESTS=OFF \
+		-DCMAKE_C_FLAGS=-fno-sanitize-recover=all -DCMAKE_CXX_FLAGS=-fno-sanitize-recover=all
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 
 clean:

@@ -1,15 +1,15 @@
 #include "cli/CommandArguments.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "document/Document.h"
 #include "foundation/FileIO.h"
@@ -147,6 +147,13 @@ bool openDocument(const std::string& path, Document& document, std::ostream& err
     }
     if (bytes) *bytes = std::move(*content);
     return true;
+}
+
+std::optional<std::string> unreadableReason(const std::string& path) {
+    if (::access(path.c_str(), R_OK) != 0) return std::strerror(errno);
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) return "not a file";
+    return std::nullopt;
 }
 
 std::optional<std::string> unwritableReason(const std::string& path) {

@@ -73,6 +73,10 @@ inline constexpr int kFailure = 1;
 bool openDocument(const std::string& path, Document& document, std::ostream& err,
                   std::vector<uint8_t>* bytes = nullptr);
 
+// Why the file at `path` cannot be read ("No such file or directory", "not a file"), checked
+// before it is handed to a reader that would only say it failed. None when it can be tried.
+std::optional<std::string> unreadableReason(const std::string& path);
+
 // Why a file cannot be written at `path`, checked before any work starts: its folder is missing
 // or not writable, or the path is a folder. None when it can be tried.
 std::optional<std::string> unwritableReason(const std::string& path);

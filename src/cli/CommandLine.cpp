@@ -58,7 +58,11 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             return 0;
         }
         const CommandDoc* command = findCommand(args[index + 1]);
-        if (!command || index + 2 != args.size()) return unknownCommand(args.back(), err);
+        if (!command) return unknownCommand(args[index + 1], err);
+        if (index + 2 != args.size()) {
+            err << "korvane: help: one command at a time\nusage: korvane help COMMAND\n";
+            return kUsageError;
+        }
         out << commandHelp(*command);
         return 0;
     }

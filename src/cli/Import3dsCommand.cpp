@@ -47,10 +47,9 @@ int runImport3ds(const std::vector<std::string>& args, Console& console) {
     if (args.size() != 2) return cursor.fail(args.size() < 2 ? "IN.3ds and OUT are needed" : "too many arguments");
     const std::string& input = args[0];
     const std::string& output = args[1];
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(input, ignored)) {
-        err << "korvane: " << input << ": "
-            << (std::filesystem::exists(input, ignored) ? "not a file" : "No such file or directory") << "\n";
+    // lib3ds only tells that it failed; a missing file is named as such.
+    if (std::optional<std::string> reason = unreadableReason(input)) {
+        err << "korvane: " << input << ": " << *reason << "\n";
         return kFailure;
     }
     if (std::optional<std::string> reason = unwritableReason(output)) {

@@ -51,10 +51,9 @@ std::shared_ptr<MeshObject> libraryObject(const std::string& name, std::ostream&
 
 // The object read from the 3DS file in a child process, named after the file; none after printing why.
 std::shared_ptr<MeshObject> importedObject(const std::string& path, std::ostream& err) {
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored)) {
-        const bool exists = std::filesystem::exists(path, ignored);
-        err << "korvane: " << path << ": " << (exists ? "not a file" : "No such file or directory") << "\n";
+    // lib3ds only tells that it failed; a missing file is named as such.
+    if (std::optional<std::string> reason = unreadableReason(path)) {
+        err << "korvane: " << path << ": " << *reason << "\n";
         return nullptr;
     }
     MeshImportResult result = importThreeDSFileInChildProcess(path);

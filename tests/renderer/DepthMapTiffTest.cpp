@@ -1,9 +1,12 @@
 #include "renderer/DepthMapTiff.h"
 
+#include "foundation/ImageCodecs.h"
+
 #include <gtest/gtest.h>
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -42,6 +45,22 @@ TEST(DepthMapTiffTest, WritesEveryDepthAsAFloatRowByRow) {
     }
     TIFFClose(tif);
     std::filesystem::remove(path);
+}
+
+TEST(DepthMapTiffTest, ADepthMapOpensAsAHeightmapScaledFromItsNearestToItsFarthestValue) {
+    const int width = 6, height = 4;
+    std::vector<float> depths(width * height);
+    for (int i = 0; i < width * height; ++i) depths[i] = i % 5 == 0 ? -1.0f : 2.0f + 0.25f * i;
+    const ImageDecodeResult decoded = decodeImageAsGray16(encodeDepthMapTiff(width, height, depths));
+    ASSERT_TRUE(decoded.bitmap) << decoded.error;
+    ASSERT_EQ(decoded.bitmap->width(), width);
+    ASSERT_EQ(decoded.bitmap->height(), height);
+    // No-hit (−1) is the lowest value, the farthest surface the highest; rows keep their order.
+    const float lowest = -1.0f, highest = 2.0f + 0.25f * (width * height - 1);
+    for (int i = 0; i < width * height; ++i) {
+        const double expected = std::lround((double(depths[i]) - lowest) / (highest - lowest) * 65535.0);
+        EXPECT_EQ(decoded.bitmap->gray16(i % width, i / width), expected) << i;
+    }
 }
 
 TEST(DepthMapTiffTest, AMismatchedOrEmptyMapGivesNoBytes) {

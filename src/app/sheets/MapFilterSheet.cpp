@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <thread>
+#include <chrono>
+#include <cstdio>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -126,7 +128,9 @@ void MapFilterSheet::startComputation() {
 void MapFilterSheet::stopComputation() {
     if (!computation_) return;
     computation_->stop = true;
+    auto scratchT0 = std::chrono::steady_clock::now();
     computation_->thread.join();
+    std::printf("SCRATCH join %.2f ms\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scratchT0).count());
     computation_.reset();
     pollTimer_->stop();
 }

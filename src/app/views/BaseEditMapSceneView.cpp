@@ -176,6 +176,10 @@ void BaseEditMapSceneView::openFilter(int index) {
 void BaseEditMapSceneView::redisplay(const Rect& viewRect) { update(toQRectF(viewRect).toAlignedRect()); }
 
 void BaseEditMapSceneView::mousePressEvent(QMouseEvent* event) {
+    if (isPanButton(event)) {
+        BaseSceneView::mousePressEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton) return;
     controller_.setRectForScene(rectForScene());
     controller_.setSceneSize(scene().size());
@@ -188,6 +192,10 @@ void BaseEditMapSceneView::mousePressEvent(QMouseEvent* event) {
 }
 
 void BaseEditMapSceneView::mouseMoveEvent(QMouseEvent* event) {
+    if (isPanning()) {
+        BaseSceneView::mouseMoveEvent(event);
+        return;
+    }
     const QPointF p = event->position();
     controller_.setRectForScene(rectForScene());
     controller_.setSceneSize(scene().size());
@@ -201,6 +209,10 @@ void BaseEditMapSceneView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void BaseEditMapSceneView::mouseReleaseEvent(QMouseEvent* event) {
+    if (isPanning()) {
+        BaseSceneView::mouseReleaseEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton || !pressed_) return;
     pressed_ = false;
     controller_.mouseUp();

@@ -5,6 +5,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/render/RenderImages.h"
@@ -51,7 +54,73 @@ BaseSceneView::~BaseSceneView() = default;
 
 Rect BaseSceneView::boundsForScene() const { return Rect{{0, 0}, {double(width()), double(height())}}; }
 
-Rect BaseSceneView::rectForScene() const { return SceneViewGeometry::rectForScene(boundsForScene(), scene_.size()); }
+Rect BaseSceneView::rectForScene() const {
+    const Rect fitted = SceneViewGeometry::rectForScene(boundsForScene(), scene_.size());
+    if (zoom_ == 1.0 && pan_.x == 0 && pan_.y == 0) return fitted;
+    const Rect bounds = boundsForScene();
+    const double cx = bounds.origin.x + bounds.size.width / 2, cy = bounds.origin.y + bounds.size.height / 2;
+    return Rect{{std::round(cx + (fitted.origin.x - cx) * zoom_ + pan_.x), std::round(cy + (fitted.origin.y - cy) * zoom_ + pan_.y)},
+                {std::round(fitted.size.width * zoom_), std::round(fitted.size.height * zoom_)}};
+}
+
+void BaseSceneView::setZoom(double zoom, Point about) {
+    zoom = std::clamp(zoom, 1.0, kMaximumZoom);
+    if (zoom == 1.0) {
+        resetZoom();
+        return;
+    }
+    // Keep the scene point under `about` where it is.
+    const Point scenePoint = convertViewPointToScenePoint(about);
+    zoom_ = zoom;
+    const Point moved = convertScenePointToViewPoint(scenePoint);
+    pan_.x += about.x - moved.x;
+    pan_.y += about.y - moved.y;
+    update();
+}
+
+void BaseSceneView::resetZoom() {
+    zoom_ = 1.0;
+    pan_ = Point{};
+    update();
+}
+
+bool BaseSceneView::isPanButton(const QMouseEvent* event) {
+    return event->button() == Qt::MiddleButton ||
+           (event->button() == Qt::LeftButton && (event->modifiers() & Qt::AltModifier));
+}
+
+void BaseSceneView::wheelEvent(QWheelEvent* event) {
+    constexpr double kZoomPerNotch = 1.2;
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
+    const QPointF p = event->position();
+    setZoom(zoom_ * std::pow(kZoomPerNotch, notches), {p.x(), p.y()});
+    event->accept();
+}
+
+void BaseSceneView::mousePressEvent(QMouseEvent* event) {
+    if (!isPanButton(event) || zoom_ == 1.0) return;
+    panning_ = true;
+    panStart_ = {event->position().x() - pan_.x, event->position().y() - pan_.y};
+    setCursor(Qt::ClosedHandCursor);
+}
+
+void BaseSceneView::mouseMoveEvent(QMouseEvent* event) {
+    if (!panning_) return;
+    pan_ = {event->position().x() - panStart_.x, event->position().y() - panStart_.y};
+    update();
+}
+
+void BaseSceneView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!panning_) return;
+    (void)event;
+    panning_ = false;
+    unsetCursor();
+}
+
+void BaseSceneView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton) resetZoom();
+}
 
 Point BaseSceneView::convertViewPointToScenePoint(Point viewPoint) const {
     return LayerEditingGeometry::planPointForViewPoint(viewPoint, rectForScene(), scene_.size());

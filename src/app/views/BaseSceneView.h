@@ -27,8 +27,16 @@ public:
 
     // The area available to the scene; base: the whole view.
     virtual Rect boundsForScene() const;
-    // The scene's rectangle in the view.
+    // The scene's rectangle in the view: fitted into boundsForScene, then magnified and moved by the
+    // user's zoom and pan.
     Rect rectForScene() const;
+    // Magnification over the fitted scene (1 shows all of it) and the pan in view points. The wheel
+    // zooms about the pointer, a middle-button drag (or Alt with the left button) pans, a middle
+    // double-click shows the whole scene again.
+    double zoom() const { return zoom_; }
+    void setZoom(double zoom, Point aboutViewPoint);
+    void resetZoom();
+    static constexpr double kMaximumZoom = 32.0;
     Point convertViewPointToScenePoint(Point viewPoint) const;
     Point convertScenePointToViewPoint(Point scenePoint) const;
 
@@ -48,6 +56,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Whether a press starts a pan rather than the editor's own handling.
+    static bool isPanButton(const QMouseEvent* event);
+    bool isPanning() const { return panning_; }
     // The layers of drawing, in order; subclasses add to the overlay.
     virtual void drawBackground(QPainter& painter, const Rect& clip);
     virtual void drawHeightmap(QPainter& painter, const Rect& clip);
@@ -64,6 +80,10 @@ private:
 
     Scene& scene_;
     HeightmapDisplay display_;
+    double zoom_ = 1.0;
+    Point pan_;
+    bool panning_ = false;
+    Point panStart_;
     NotificationObservation sceneDidChange_;
     NotificationObservation coloringDidChange_;
     NotificationObservation undoOrRedo_;

@@ -44,18 +44,28 @@ void HeightmapDisplay::recolor(const Bitmap& heightmap, int x0, int x1, int row0
     const float scale = c.maxHeight / 65535.0f;
     const float w = c.waterHeight;
     const float range = c.maxHeight - w;
-    parallelFor(x0, x1, [&](int x) {
+    // Each task owns a strip of columns and walks it row by row: a column's pixels are visited in
+    // order (colouring 3 copies the pixel above), and the strip's rows stay in the cache.
+    constexpr int kStripWidth = 64;
+    const int strips = (x1 - x0 + kStripWidth - 1) / kStripWidth;
+    parallelFor(0, strips, [&](int strip) {
+        const int sx0 = x0 + strip * kStripWidth, sx1 = std::min(x1, sx0 + kStripWidth);
         for (int row = row0; row < row1; ++row) {
-            const float h = heightmap.gray16(x, row) * scale;
-            uint8_t* out = image_.pixel(x, row);
-            // At the top of colouring 3 a pixel repeats the one above it in its column.
-            if (c.land == 3 && w <= h && range > 0 && (h - w) / range >= 1.0f) {
-                if (row > 0) std::copy_n(image_.pixel(x, row - 1), 3, out);
-                continue;
+            const auto* samples = reinterpret_cast<const uint16_t*>(heightmap.row(row));
+            uint8_t* out = image_.row(row);
+            const uint8_t* above = row > 0 ? image_.row(row - 1) : nullptr;
+            for (int x = sx0; x < sx1; ++x) {
+                const float h = samples[x] * scale;
+                uint8_t* pixel = out + 3 * x;
+                // At the top of colouring 3 a pixel repeats the one above it in its column.
+                if (c.land == 3 && w <= h && range > 0 && (h - w) / range >= 1.0f) {
+                    if (above) std::copy_n(above + 3 * x, 3, pixel);
+                    continue;
+                }
+                float rgb[3];
+                colorForHeight(h, c, rgb);
+                pixel[0] = channel(rgb[0]), pixel[1] = channel(rgb[1]), pixel[2] = channel(rgb[2]);
             }
-            float rgb[3];
-            colorForHeight(h, c, rgb);
-            out[0] = channel(rgb[0]), out[1] = channel(rgb[1]), out[2] = channel(rgb[2]);
         }
     });
 }

@@ -10,7 +10,7 @@ namespace korvane {
 // The false-colour picture of a heightmap that the scene views draw: 8-bit RGB, one pixel per
 // heightmap pixel, rows in the heightmap's order. Land is coloured by its height above the water
 // in one of four colourings, ground under water by its depth in one of two. Recolouring a region
-// touches only the pixels in it, one parallel task per column. Main thread (the tasks join before
+// touches only the pixels in it, in parallel strips of columns. Main thread (the tasks join before
 // a call returns).
 class HeightmapDisplay {
 public:

@@ -25,6 +25,7 @@ protected:
         scene.setUndoManager(undo);
         scene.setSize({2.0, 2.0});
         terrain = std::make_shared<TerrainLayer>(&scene);
+        scene.addLayer(terrain);
         Bitmap& map = heightmap();
         const double cx = map.width() / 2.0, cy = map.height() / 2.0, spread = map.width() / 4.0;
         for (int y = 0; y < map.height(); ++y) {

@@ -34,11 +34,12 @@ EditTerrainLayerSceneView::EditTerrainLayerSceneView(Scene& scene, TerrainLayer&
         {"Fractal Terrain…", &EditTerrainLayerSceneView::openFractalFilterSheet},
         {"Erode…", &EditTerrainLayerSceneView::openErodeFilterSheet},
         {"Scene Size…", &EditTerrainLayerSceneView::openSceneSizeSheet},
-        {"Border & Smoothing…", &EditTerrainLayerSceneView::openBorderOptions},
+        {"Border && Smoothing…", &EditTerrainLayerSceneView::openBorderOptions},
         {"Load Image…", &EditTerrainLayerSceneView::loadImage},
         {"Save Image…", &EditTerrainLayerSceneView::saveImage},
     };
     for (const auto& [title, slot] : commands) {
+        // "&&" shows one ampersand (a single one would mark a keyboard mnemonic).
         auto* button = new QPushButton(QString::fromUtf8(title));
         button->setFlat(false);
         connect(button, &QPushButton::clicked, this, slot);
@@ -49,7 +50,7 @@ EditTerrainLayerSceneView::EditTerrainLayerSceneView(Scene& scene, TerrainLayer&
 
 QPushButton* EditTerrainLayerSceneView::bottomBarButton(const QString& title) const {
     for (QPushButton* button : bottomBar()->findChildren<QPushButton*>()) {
-        if (button->text() == title) return button;
+        if (button->text().replace(QStringLiteral("&&"), QStringLiteral("&")) == title) return button;
     }
     return nullptr;
 }
