@@ -59,3 +59,34 @@ xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --syn
 xdotool key --window "$window" ctrl+r
 sleep "${KORVANE_RENDER_WAIT:-60}"
 shot render-view "Alpine Lake"
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+
+# 4. The map editors on a generated valley (the Alpine Lake sample's water, sky and camera over a
+# fractal terrain): the terrain editor with the brush cursor over the map, the erode sheet open over
+# it, and the texture editor after a material preset.
+scene_dir="$(mktemp -d)"
+valley="$scene_dir/Valley.korvane"
+cp "resources/samples/Alpine Lake.korvane" "$valley"
+"$build_dir/bin/korvane" -q terrain "$valley" --fractal 2 --large 0.6 --small 0.45 --seed 11
+"$build_dir/bin/korvane" -q materials "$valley" --preset lightearthdarkearthsnowdarkrocks
+"$app" "$valley" >/dev/null 2>&1 &
+app_pid=$!
+wait_for_window "Valley" 30
+sleep 3
+window=$(xdotool search --name "Valley" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The terrain editor is shown first; hover over the map so that the brush outline shows.
+xdotool mousemove $((X + 560)) $((Y + 380))
+sleep 1
+xdotool mousemove $((X + 580)) $((Y + 400))
+sleep 1
+shot terrain-editor "Valley"
+xdotool mousemove $((X + 380)) $((Y + 724)) click 1  # "Erode…" in the bottom bar
+sleep 3
+import -window root "$out/erode-sheet.png"; echo "wrote $out/erode-sheet.png"
+xdotool key Escape
+sleep 1
+xdotool mousemove $((X + 100)) $((Y + 171)) click 1  # "Terrain Materials" in the layer list
+sleep 3
+shot texture-editor "Valley"
+rm -rf "$scene_dir"

@@ -1,9 +1,11 @@
 #include "app/editors/LayerEditors.h"
 
 #include "app/editor/EditLayerControllerRegistry.h"
+#include "app/editors/mesh/EditMeshLayerViewController.h"
 #include "app/editors/smallobjects/EditSmallObjectsLayerViewController.h"
 #include "app/editors/terrain/EditTerrainLayerViewController.h"
 #include "app/editors/texture/EditTerrainTextureLayerViewController.h"
+#include "scene/layers/mesh/MeshLayer.h"
 #include "scene/layers/smallobjects/SmallObjectsLayer.h"
 #include "scene/layers/terrain/TerrainLayer.h"
 #include "scene/layers/texture/TerrainTextureLayer.h"
@@ -22,6 +24,7 @@ EditLayerControllerRegistry::Factory editorFor() {
 }  // namespace
 
 void registerLayerEditors(EditLayerControllerRegistry& registry) {
+    registry.registerEditor("EditMeshLayerViewController", editorFor<EditMeshLayerViewController, MeshLayer>());
     registry.registerEditor("EditTerrainLayerViewController", editorFor<EditTerrainLayerViewController, TerrainLayer>());
     registry.registerEditor("EditTerrainTextureLayerViewController",
                             editorFor<EditTerrainTextureLayerViewController, TerrainTextureLayer>());

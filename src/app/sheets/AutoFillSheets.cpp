@@ -20,7 +20,9 @@ constexpr int kFractionSteps = 1000;
 MapAutoFillSheet::MapAutoFillSheet(std::unique_ptr<BaseAutoFillSheet> fill, QWidget* parent)
     : BaseSheet(parent), fill_(std::move(fill)) {}
 
-QString MapAutoFillSheet::title() const { return QString::fromStdString(fill_->title()); }
+QString MapAutoFillSheet::title() const {
+    return QString::fromStdString(fill_->title());
+}
 
 void MapAutoFillSheet::buildInterface() {
     auto* layout = new QVBoxLayout(this);
@@ -68,7 +70,9 @@ void MapAutoFillSheet::cancel() {
     deleteLater();
 }
 
-void MapAutoFillSheet::reject() { cancel(); }
+void MapAutoFillSheet::reject() {
+    cancel();
+}
 
 // Steepness
 
@@ -81,7 +85,8 @@ void SteepnessFillSheet::buildControls(QFormLayout* form) {
                                       {{0, tr("Steep Areas")}, {1, tr("Flat Areas")}}, 0);
     thresholdSlider_ =
         addFloatSlider(form, tr("Threshold:"), "thresholdSlider", 0.0f, 1.0f, 0.5f, kFractionSteps);
-    strengthSlider_ = addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.5f, kFractionSteps);
+    strengthSlider_ =
+        addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.5f, kFractionSteps);
     connect(typePopUpButton_, &QComboBox::currentIndexChanged, this, [this] { valueChanged(); });
     connect(thresholdSlider_, &QSlider::valueChanged, this, [this] { valueChanged(); });
     connect(strengthSlider_, &QSlider::valueChanged, this, [this] { valueChanged(); });

@@ -54,8 +54,8 @@ class SteepnessFillSheet final : public MapAutoFillSheet {
 public:
     // The target's map must stay at its address while the sheet is open; the target and the terrain
     // must outlive the sheet; the delegate (not owned, may be null) is told after every change.
-    SteepnessFillSheet(EditMapTarget& target, const TerrainLayer& terrain, AutoFillRedrawDelegate* redrawDelegate,
-                       QWidget* parent = nullptr);
+    SteepnessFillSheet(EditMapTarget& target, const TerrainLayer& terrain,
+                       AutoFillRedrawDelegate* redrawDelegate, QWidget* parent = nullptr);
 
 protected:
     void buildControls(QFormLayout* form) override;
@@ -72,8 +72,8 @@ class HeightFillSheet final : public MapAutoFillSheet {
     Q_OBJECT
 public:
     // As SteepnessFillSheet.
-    HeightFillSheet(EditMapTarget& target, const TerrainLayer& terrain, AutoFillRedrawDelegate* redrawDelegate,
-                    QWidget* parent = nullptr);
+    HeightFillSheet(EditMapTarget& target, const TerrainLayer& terrain,
+                    AutoFillRedrawDelegate* redrawDelegate, QWidget* parent = nullptr);
 
 protected:
     void buildControls(QFormLayout* form) override;

@@ -19,36 +19,44 @@ namespace {
 // Sizes and heights move in tenths of a scene unit.
 constexpr float kStep = 0.1f;
 
-int stepsBetween(float minimum, float maximum) { return static_cast<int>((maximum - minimum) / kStep + 0.5f); }
+int stepsBetween(float minimum, float maximum) {
+    return static_cast<int>((maximum - minimum) / kStep + 0.5f);
+}
 
 // A slider's value as the tenth it shows.
-double tenths(const QSlider* slider) { return std::round(static_cast<double>(floatValue(slider)) * 10.0) / 10.0; }
+double tenths(const QSlider* slider) {
+    return std::round(static_cast<double>(floatValue(slider)) * 10.0) / 10.0;
+}
 
 }  // namespace
 
 EditSceneSizeSheet::EditSceneSizeSheet(Scene& scene, QWidget* parent) : BaseSheet(parent), scene_(scene) {}
 
-QString EditSceneSizeSheet::title() const { return QStringLiteral("Scene Size"); }
+QString EditSceneSizeSheet::title() const {
+    return QStringLiteral("Scene Size");
+}
 
 void EditSceneSizeSheet::buildInterface() {
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     const Size size = scene_.size();
-    widthSlider_ = addFloatSlider(form, tr("Scene Width:"), "sceneWidth", kMinimumSide, kMaximumSide,
-                                  static_cast<float>(size.width), stepsBetween(kMinimumSide, kMaximumSide), 1);
-    heightSlider_ = addFloatSlider(form, tr("Scene Height:"), "sceneHeight", kMinimumSide, kMaximumSide,
-                                   static_cast<float>(size.height), stepsBetween(kMinimumSide, kMaximumSide), 1);
-    maxTerrainHeightSlider_ =
-        addFloatSlider(form, tr("Max. Terrain Height:"), "maxTerrainHeight", kMinimumTerrainHeight,
-                       kMaximumTerrainHeight, scene_.maxTerrainHeight(),
-                       stepsBetween(kMinimumTerrainHeight, kMaximumTerrainHeight), 1);
+    widthSlider_ =
+        addFloatSlider(form, tr("Scene Width:"), "sceneWidth", kMinimumSide, kMaximumSide,
+                       static_cast<float>(size.width), stepsBetween(kMinimumSide, kMaximumSide), 1);
+    heightSlider_ =
+        addFloatSlider(form, tr("Scene Height:"), "sceneHeight", kMinimumSide, kMaximumSide,
+                       static_cast<float>(size.height), stepsBetween(kMinimumSide, kMaximumSide), 1);
+    maxTerrainHeightSlider_ = addFloatSlider(
+        form, tr("Max. Terrain Height:"), "maxTerrainHeight", kMinimumTerrainHeight, kMaximumTerrainHeight,
+        scene_.maxTerrainHeight(), stepsBetween(kMinimumTerrainHeight, kMaximumTerrainHeight), 1);
     initialWidth_ = widthSlider_->value();
     initialHeight_ = heightSlider_->value();
     initialMaxTerrainHeight_ = maxTerrainHeightSlider_->value();
     layout->addLayout(form);
 
-    auto* note = new QLabel(tr("The terrain keeps its scale: a larger scene gains margin, a smaller one "
-                               "loses the parts outside. Changing the size clears the undo history."));
+    auto* note =
+        new QLabel(tr("The terrain keeps its scale: a larger scene gains margin, a smaller one "
+                      "loses the parts outside. Changing the size clears the undo history."));
     note->setWordWrap(true);
     layout->addWidget(note);
 
@@ -86,7 +94,9 @@ void EditSceneSizeSheet::cancel() {
     deleteLater();
 }
 
-void EditSceneSizeSheet::reject() { cancel(); }
+void EditSceneSizeSheet::reject() {
+    cancel();
+}
 
 BaseSheet* openSceneSizeSheet(Scene& scene, QWidget* window) {
     auto* sheet = new EditSceneSizeSheet(scene, window);

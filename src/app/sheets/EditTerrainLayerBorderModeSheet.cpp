@@ -18,7 +18,9 @@ EditTerrainLayerBorderModeSheet::EditTerrainLayerBorderModeSheet(TerrainLayer& l
       initialBorderMode_(layer.borderMode()),
       initialSmoothingFactor_(layer.smoothingFactor()) {}
 
-QString EditTerrainLayerBorderModeSheet::title() const { return QStringLiteral("Border & Smoothing Options"); }
+QString EditTerrainLayerBorderModeSheet::title() const {
+    return QStringLiteral("Border & Smoothing Options");
+}
 
 void EditTerrainLayerBorderModeSheet::buildInterface() {
     auto* layout = new QVBoxLayout(this);
@@ -33,9 +35,9 @@ void EditTerrainLayerBorderModeSheet::buildInterface() {
                                        {TerrainLayer::kBorderSlopedApron, tr("Edge slopes down outside")},
                                        {TerrainLayer::kBorderExtendedEdge, tr("Edge extended outside")}},
                                       shownMode);
-    smoothingFactorSlider_ = addFloatSlider(form, tr("Smoothing Angle:"), "smoothingFactor", 0.0f,
-                                            kMaximumSmoothingFactor, initialSmoothingFactor_,
-                                            static_cast<int>(kMaximumSmoothingFactor), 0);
+    smoothingFactorSlider_ =
+        addFloatSlider(form, tr("Smoothing Angle:"), "smoothingFactor", 0.0f, kMaximumSmoothingFactor,
+                       initialSmoothingFactor_, static_cast<int>(kMaximumSmoothingFactor), 0);
     layout->addLayout(form);
     connect(borderModePopUp_, &QComboBox::currentIndexChanged, this,
             [this] { layer_.setBorderMode(selectedTag(borderModePopUp_)); });
@@ -62,12 +64,15 @@ void EditTerrainLayerBorderModeSheet::cancel() {
     closed_ = true;
     // Only what changed is put back, so a sheet opened and cancelled announces nothing.
     if (layer_.borderMode() != initialBorderMode_) layer_.setBorderMode(initialBorderMode_);
-    if (layer_.smoothingFactor() != initialSmoothingFactor_) layer_.setSmoothingFactor(initialSmoothingFactor_);
+    if (layer_.smoothingFactor() != initialSmoothingFactor_)
+        layer_.setSmoothingFactor(initialSmoothingFactor_);
     close();
     deleteLater();
 }
 
-void EditTerrainLayerBorderModeSheet::reject() { cancel(); }
+void EditTerrainLayerBorderModeSheet::reject() {
+    cancel();
+}
 
 BaseSheet* openBorderSmoothingSheet(TerrainLayer& layer, QWidget* window) {
     auto* sheet = new EditTerrainLayerBorderModeSheet(layer, window);

@@ -15,7 +15,7 @@ namespace {
 // The drop count runs from none to this many, in steps of a hundred.
 constexpr float kMaxDrops = 200000.0f;
 constexpr int kDropSteps = 2000;
-constexpr float kDefaultDrops = 20000.0f;
+constexpr float kDefaultDrops = 5000.0f;
 constexpr int kStrengthSteps = 1000;
 
 }  // namespace
@@ -24,9 +24,10 @@ ErodeSheet::ErodeSheet(Bitmap& map, FilterRedrawDelegate* redrawDelegate, QWidge
     : MapFilterSheet(std::make_unique<ErodeFilterSheet>(map, redrawDelegate), parent) {}
 
 void ErodeSheet::buildControls(QFormLayout* form) {
-    numberOfDropsSlider_ =
-        addFloatSlider(form, tr("Drops:"), "numberOfDropsSlider", 0.0f, kMaxDrops, kDefaultDrops, kDropSteps, 0);
-    strengthSlider_ = addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.5f, kStrengthSteps);
+    numberOfDropsSlider_ = addFloatSlider(form, tr("Drops:"), "numberOfDropsSlider", 0.0f, kMaxDrops,
+                                          kDefaultDrops, kDropSteps, 0);
+    strengthSlider_ =
+        addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.5f, kStrengthSteps);
     for (QSlider* slider : {numberOfDropsSlider_, strengthSlider_}) {
         connect(slider, &QSlider::valueChanged, this, [this, slider] { sliderChanged(slider); });
         connect(slider, &QSlider::sliderReleased, this, [this] { valueChanged(); });

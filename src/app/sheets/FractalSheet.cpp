@@ -24,18 +24,19 @@ FractalSheet::FractalSheet(Bitmap& map, FilterRedrawDelegate* redrawDelegate, QW
 }
 
 void FractalSheet::buildControls(QFormLayout* form) {
-    presetPopup_ = addTaggedPopUp(form, tr("Start Shape:"), "presetPopup",
-                                  {{static_cast<int>(FractalPreset::CentralPeak), tr("Central Peak")},
-                                   {static_cast<int>(FractalPreset::TwoPeaks), tr("Two Peaks")},
-                                   {static_cast<int>(FractalPreset::RaisedBand), tr("Raised Side")},
-                                   {static_cast<int>(FractalPreset::MeanderingValley), tr("Meandering Valley")},
-                                   {static_cast<int>(FractalPreset::ValleyToPlateau), tr("Valley to Plateau")},
-                                   {static_cast<int>(FractalPreset::CurrentTerrain), tr("Current Terrain")}},
-                                  static_cast<int>(FractalPreset::CentralPeak));
-    largeErosionSlider_ = addFloatSlider(form, tr("Coarse Roughness:"), "largeErosionSlider", 0.0f, 1.0f, 0.5f,
-                                         kRoughnessSteps);
-    smallErosionSlider_ = addFloatSlider(form, tr("Fine Roughness:"), "smallErosionSlider", 0.0f, 1.0f, 0.5f,
-                                         kRoughnessSteps);
+    presetPopup_ =
+        addTaggedPopUp(form, tr("Start Shape:"), "presetPopup",
+                       {{static_cast<int>(FractalPreset::CentralPeak), tr("Central Peak")},
+                        {static_cast<int>(FractalPreset::TwoPeaks), tr("Two Peaks")},
+                        {static_cast<int>(FractalPreset::RaisedBand), tr("Raised Side")},
+                        {static_cast<int>(FractalPreset::MeanderingValley), tr("Meandering Valley")},
+                        {static_cast<int>(FractalPreset::ValleyToPlateau), tr("Valley to Plateau")},
+                        {static_cast<int>(FractalPreset::CurrentTerrain), tr("Current Terrain")}},
+                       static_cast<int>(FractalPreset::CentralPeak));
+    largeErosionSlider_ = addFloatSlider(form, tr("Coarse Roughness:"), "largeErosionSlider", 0.0f, 1.0f,
+                                         0.5f, kRoughnessSteps);
+    smallErosionSlider_ =
+        addFloatSlider(form, tr("Fine Roughness:"), "smallErosionSlider", 0.0f, 1.0f, 0.5f, kRoughnessSteps);
     newRandomSeedButton_ = new QPushButton(tr("New Random Seed"));
     newRandomSeedButton_->setObjectName(QStringLiteral("newRandomSeed"));
     newRandomSeedButton_->setAutoDefault(false);

@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <thread>
-#include <chrono>
-#include <cstdio>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -42,11 +40,17 @@ MapFilterSheet::MapFilterSheet(std::unique_ptr<BaseFilterSheet> filter, QWidget*
     connect(pollTimer_, &QTimer::timeout, this, &MapFilterSheet::pollComputation);
 }
 
-MapFilterSheet::~MapFilterSheet() { stopComputation(); }
+MapFilterSheet::~MapFilterSheet() {
+    stopComputation();
+}
 
-int MapFilterSheet::runningComputations() { return runningWorkers.load(); }
+int MapFilterSheet::runningComputations() {
+    return runningWorkers.load();
+}
 
-QString MapFilterSheet::title() const { return QString::fromStdString(filter_->title()); }
+QString MapFilterSheet::title() const {
+    return QString::fromStdString(filter_->title());
+}
 
 void MapFilterSheet::buildInterface() {
     auto* layout = new QVBoxLayout(this);
@@ -82,7 +86,9 @@ void MapFilterSheet::sheetDidAppear() {
     valueChanged();
 }
 
-void MapFilterSheet::reject() { cancel(); }
+void MapFilterSheet::reject() {
+    cancel();
+}
 
 void MapFilterSheet::valueChanged() {
     if (closed_ || okPending_) return;
@@ -128,9 +134,7 @@ void MapFilterSheet::startComputation() {
 void MapFilterSheet::stopComputation() {
     if (!computation_) return;
     computation_->stop = true;
-    auto scratchT0 = std::chrono::steady_clock::now();
     computation_->thread.join();
-    std::printf("SCRATCH join %.2f ms\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scratchT0).count());
     computation_.reset();
     pollTimer_->stop();
 }

@@ -7,7 +7,9 @@
 
 namespace korvane {
 
-QString filterPullDownTitle() { return QStringLiteral("Filters…"); }
+QString filterPullDownTitle() {
+    return QStringLiteral("Filters…");
+}
 
 std::vector<std::pair<MapFilterKind, QString>> filterPullDownItems() {
     return {{MapFilterKind::AddNoise, QStringLiteral("Add Noise…")},

@@ -40,7 +40,9 @@ QSlider* addFloatSlider(QFormLayout* form, const QString& label, const char* obj
     auto* shown = new QLabel;
     shown->setMinimumWidth(48);
     shown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto show = [shown, slider, decimals] { shown->setText(QString::number(floatValue(slider), 'f', decimals)); };
+    auto show = [shown, slider, decimals] {
+        shown->setText(QString::number(floatValue(slider), 'f', decimals));
+    };
     QObject::connect(slider, &QSlider::valueChanged, shown, show);
     show();
 
@@ -52,7 +54,8 @@ QSlider* addFloatSlider(QFormLayout* form, const QString& label, const char* obj
 }
 
 float floatValue(const QSlider* slider) {
-    return slider->property(kMinimumProperty).toFloat() + stepSize(slider) * static_cast<float>(slider->value());
+    return slider->property(kMinimumProperty).toFloat() +
+           stepSize(slider) * static_cast<float>(slider->value());
 }
 
 void setFloatValue(QSlider* slider, float value) {
@@ -72,6 +75,8 @@ QComboBox* addTaggedPopUp(QFormLayout* form, const QString& label, const char* o
     return popUp;
 }
 
-int selectedTag(const QComboBox* popUp) { return popUp->currentData().toInt(); }
+int selectedTag(const QComboBox* popUp) {
+    return popUp->currentData().toInt();
+}
 
 }  // namespace korvane

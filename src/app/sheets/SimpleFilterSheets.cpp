@@ -40,7 +40,8 @@ EqualizeSheet::EqualizeSheet(Bitmap& map, FilterRedrawDelegate* redrawDelegate, 
     : MapFilterSheet(std::make_unique<EqualizeFilterSheet>(map, redrawDelegate), parent) {}
 
 void EqualizeSheet::buildControls(QFormLayout* form) {
-    strengthSlider_ = addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.2f, kFractionSteps);
+    strengthSlider_ =
+        addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.2f, kFractionSteps);
     connect(strengthSlider_, &QSlider::valueChanged, this, [this] { valueChanged(); });
 }
 
@@ -54,7 +55,8 @@ FlatsSheet::FlatsSheet(Bitmap& map, FilterRedrawDelegate* redrawDelegate, QWidge
     : MapFilterSheet(std::make_unique<FlatsFilterSheet>(map, redrawDelegate), parent) {}
 
 void FlatsSheet::buildControls(QFormLayout* form) {
-    strengthSlider_ = addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.2f, kFractionSteps);
+    strengthSlider_ =
+        addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.2f, kFractionSteps);
     connect(strengthSlider_, &QSlider::valueChanged, this, [this] { valueChanged(); });
 }
 
@@ -73,7 +75,8 @@ void NoiseSheet::buildControls(QFormLayout* form) {
                                  {static_cast<int>(NoiseMode::Add), tr("Add")},
                                  {static_cast<int>(NoiseMode::Subtract), tr("Subtract")}},
                                 static_cast<int>(NoiseMode::Blend));
-    strengthSlider_ = addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.3f, kFractionSteps);
+    strengthSlider_ =
+        addFloatSlider(form, tr("Strength:"), "strengthSlider", 0.0f, 1.0f, 0.3f, kFractionSteps);
     frequencySlider_ = addFloatSlider(form, tr("Frequency:"), "frequencySlider", 1.0f, 32.0f, 4.0f, 310, 1);
     octavesSlider_ = addFloatSlider(form, tr("Octaves:"), "octavesSlider", 0.0f, 10.0f, 4.0f, 10, 0);
     connect(modePopUp_, &QComboBox::currentIndexChanged, this, [this] { valueChanged(); });

@@ -18,7 +18,8 @@ constexpr int kWaitMs = 10000;
 // undo step that restores the map as it was at the start.
 class MaskTarget final : public EditMapTarget {
 public:
-    MaskTarget(int width, int height, UndoManager& undo) : map(width, height, PixelFormat::Gray8), undo_(undo) {}
+    MaskTarget(int width, int height, UndoManager& undo)
+        : map(width, height, PixelFormat::Gray8), undo_(undo) {}
     Bitmap* imageRepToEdit() override { return &map; }
     void didStartImageRepEdit() override { snapshot_ = map; }
     void didEndImageRepEdit() override { registerRestore(snapshot_); }

@@ -10,8 +10,8 @@
 #include "app/sheets/FractalSheet.h"
 #include "app/sheets/MapFilterSheets.h"
 #include "app/sheets/SheetControls.h"
-#include "editing/HeightmapFilters.h"
 #include "app/sheets/SheetTestSupport.h"
+#include "editing/HeightmapFilters.h"
 
 namespace korvane {
 namespace {
@@ -84,8 +84,9 @@ TEST_F(MapFilterSheetTest, OkAfterTenSliderMovesLeavesOneUndoStepThatRestoresThe
 
 TEST_F(MapFilterSheetTest, CancelRestoresTheMapByteForByteForEveryFilter) {
     const Bitmap before = heightmap();
-    for (MapFilterKind kind : {MapFilterKind::Clamp, MapFilterKind::Equalize, MapFilterKind::Flats,
-                               MapFilterKind::AddNoise, MapFilterKind::FractalTerrain, MapFilterKind::Erode}) {
+    for (MapFilterKind kind :
+         {MapFilterKind::Clamp, MapFilterKind::Equalize, MapFilterKind::Flats, MapFilterKind::AddNoise,
+          MapFilterKind::FractalTerrain, MapFilterKind::Erode}) {
         QPointer<MapFilterSheet> sheet = open(kind, heightmap(), delegate.get(), &window);
         ASSERT_TRUE(waitForPreview(sheet)) << sheet->title().toStdString();
         if (auto* drops = sheet->findChild<QSlider*>(QStringLiteral("numberOfDropsSlider"))) {
@@ -161,7 +162,8 @@ TEST_F(MapFilterSheetTest, ErosionOkRecomputesAStalePreviewBeforeKeepingIt) {
 
 TEST_F(MapFilterSheetTest, FractalShowsTheLatestSettingsAndANewSeedGivesANewTerrain) {
     const Bitmap before = heightmap();
-    QPointer<MapFilterSheet> opened = open(MapFilterKind::FractalTerrain, heightmap(), delegate.get(), &window);
+    QPointer<MapFilterSheet> opened =
+        open(MapFilterKind::FractalTerrain, heightmap(), delegate.get(), &window);
     auto* sheet = dynamic_cast<FractalSheet*>(opened.data());
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Fractal Terrain"));

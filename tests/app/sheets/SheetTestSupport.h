@@ -3,9 +3,9 @@
 #include <cmath>
 #include <memory>
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "editing/EditMapSceneController.h"
 #include "editing/MapSamples.h"

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/sheets/MapFilterSheets.h"
+#include "app/sheets/material/EditMaterialSheet.h"
 #include "app/shell/AppResources.h"
 #include "app/views/BaseEditMapSceneView.h"
 #include "scene/Scene.h"
@@ -130,6 +131,10 @@ EditTerrainTextureLayerViewController::EditTerrainTextureLayerViewController(std
     buttons->addWidget(add);
     buttons->addWidget(removeButton_);
     column->addLayout(buttons);
+    editMaterialButton_ = new QPushButton(QStringLiteral("Edit Material…"));
+    editMaterialButton_->setObjectName(QStringLiteral("EditMaterial"));
+    column->addWidget(editMaterialButton_);
+    connect(editMaterialButton_, &QPushButton::clicked, this, &EditTerrainTextureLayerViewController::editMaterial);
     auto* fills = new QLabel(QStringLiteral("Automatic Fill"));
     fills->setStyleSheet(QStringLiteral("font-weight: 600;"));
     column->addWidget(fills);
@@ -183,6 +188,7 @@ void EditTerrainTextureLayerViewController::selectionChanged() {
     target_.setMaterialMap(row >= 0 && row < static_cast<int>(maps.size()) ? maps[row] : nullptr);
     const bool hasMask = target_.imageRepToEdit() != nullptr;
     removeButton_->setEnabled(row > 0);
+    editMaterialButton_->setEnabled(target_.materialMap() && target_.materialMap()->material());
     steepnessButton_->setEnabled(hasMask);
     heightButton_->setEnabled(hasMask);
     sceneView_->updateView();
@@ -220,6 +226,12 @@ void EditTerrainTextureLayerViewController::autoFillHeight() {
     const TerrainLayer* terrain = textureLayer().terrainLayer();
     if (!terrain || !target_.imageRepToEdit()) return;
     openHeightAutoFillSheet(target_, *terrain, this, window());
+}
+
+void EditTerrainTextureLayerViewController::editMaterial() {
+    const auto map = target_.materialMap();
+    if (!map || !map->material()) return;
+    openEditMaterialSheet(map->material(), scene(), window());
 }
 
 void EditTerrainTextureLayerViewController::autoFillSheetAlteredBitmapImageRep() {

@@ -74,6 +74,9 @@ public:
     void autoFillSteepness();
     void autoFillHeight();
     void autoFillSheetAlteredBitmapImageRep() override;
+    // Opens the material sheet on the selected map's material (the base map's included).
+    void editMaterial();
+    QPushButton* editMaterialButton() const { return editMaterialButton_; }
 
 private:
     TerrainTextureLayer& textureLayer() const;
@@ -87,6 +90,7 @@ private:
     QPushButton* removeButton_ = nullptr;
     QPushButton* steepnessButton_ = nullptr;
     QPushButton* heightButton_ = nullptr;
+    QPushButton* editMaterialButton_ = nullptr;
     NotificationObservation sceneDidChange_;
 };
 
