@@ -106,8 +106,9 @@ public:
         decodedSummary += coder.decodeString("$dollar").value_or("").size();
         decodedSummary += coder.containsValue("missing");
         // The same keys read as the wrong kinds.
-        decodedSummary += coder.decodeColor("bitmap").has_value() + coder.decodeInt32("text") +
-                          coder.decodeObjectList("colour").size() + coder.decodeBitmap("value").use_count();
+        // Summed as size_t: an int32 read at its limit must not overflow the harness's own arithmetic.
+        decodedSummary += size_t(coder.decodeColor("bitmap").has_value()) + size_t(coder.decodeInt32("text")) +
+                          coder.decodeObjectList("colour").size() + size_t(coder.decodeBitmap("value").use_count());
     }
 };
 

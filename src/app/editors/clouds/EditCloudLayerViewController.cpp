@@ -72,6 +72,7 @@ EditCloudLayerViewController::EditCloudLayerViewController(std::shared_ptr<BaseS
     sceneDidChange_ = NotificationObservation(NotificationCenter::defaultCenter(), SceneDidChangeNotificationName,
                                               &scene(), [this](const Notification&) { reloadList(); });
     reloadList();
+    selectionChanged();
 }
 
 CloudsLayer& EditCloudLayerViewController::cloudsLayer() const { return static_cast<CloudsLayer&>(*layer()); }

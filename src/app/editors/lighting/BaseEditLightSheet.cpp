@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
@@ -96,6 +97,11 @@ void BaseEditLightSheet::showColor(const Color& color) {
     if (!colorButton_) return;
     QPixmap swatch(kSwatchSize);
     swatch.fill(toQColor(color));
+    // A dark frame, so that a white light's swatch stands out from the button.
+    QPainter painter(&swatch);
+    painter.setPen(QColor(0, 0, 0, 140));
+    painter.drawRect(swatch.rect().adjusted(0, 0, -1, -1));
+    painter.end();
     colorButton_->setIcon(QIcon(swatch));
 }
 

@@ -87,7 +87,16 @@ void EditMeshObjectMaterialsSheet::tableSelectionChanged() {
 
 void EditMeshObjectMaterialsSheet::editMaterial() {
     if (selection_.empty()) return;
-    openEditMaterialSheet(selection_.front(), scene_, this);
+    openEditMaterialSheet(selection_.front(), scene_, this, this);
+}
+
+void EditMeshObjectMaterialsSheet::sheetWillClose(BaseSheet&) {
+    const auto selected = selection_;
+    reloadTable();
+    const auto& materials = object_->materials();
+    for (int row = 0; row < table_->count() && row < static_cast<int>(materials.size()); ++row) {
+        if (std::find(selected.begin(), selected.end(), materials[row]) != selected.end()) table_->item(row)->setSelected(true);
+    }
 }
 
 void EditMeshObjectMaterialsSheet::mergeMaterials() {

@@ -20,7 +20,7 @@ class Scene;
 // selected, onto the first selected one (with fewer than two selected it only beeps). Closing the
 // sheet renders the object's thumbnails again, since its look may have changed. The sheet deletes
 // itself once closed. Main thread.
-class EditMeshObjectMaterialsSheet final : public BaseSheet {
+class EditMeshObjectMaterialsSheet final : public BaseSheet, private BaseSheetDelegate {
     Q_OBJECT
 public:
     // The scene must outlive the sheet.
@@ -46,6 +46,8 @@ protected:
     void reject() override;
 
 private:
+    // A closing material sheet: the table shows the new name and swatch.
+    void sheetWillClose(BaseSheet& sheet) override;
     void reloadTable();
     void tableSelectionChanged();
 

@@ -1,11 +1,12 @@
 #include "app/editors/sky/BoundControls.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSlider>
 
 #include "app/sheets/SheetControls.h"

@@ -10,6 +10,7 @@
 #include "foundation/Color.h"
 
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QFormLayout;
 class QPushButton;

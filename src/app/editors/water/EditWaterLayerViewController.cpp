@@ -1,6 +1,7 @@
 #include "app/editors/water/EditWaterLayerViewController.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QFormLayout>
 #include <QMenu>
@@ -50,7 +51,9 @@ EditWaterLayerViewController::EditWaterLayerViewController(std::shared_ptr<BaseS
     controls_->addBool(form, QStringLiteral("Water"), "active", [&water] { return water.active(); },
                        [&water](bool v) { water.setActive(v); });
     const float levelRange = std::max(kMinimumLevelRange, scene().maxTerrainHeight());
-    controls_->addFloat(form, QStringLiteral("Water Level:"), "height", 0.0f, levelRange, 200, 2,
+    // Steps of a hundredth, so that the level shows as it is stored.
+    const int levelSteps = static_cast<int>(std::lround(levelRange * 100.0f));
+    controls_->addFloat(form, QStringLiteral("Water Level:"), "height", 0.0f, levelRange, levelSteps, 2,
                         [&water] { return water.height(); }, [&water](float v) { water.setHeight(v); });
     controls_->addFloat(form, QStringLiteral("Absorption:"), "absorbtion", 0.0f, 1.0f, 100, 2,
                         [&water] { return water.absorbtion(); }, [&water](float v) { water.setAbsorbtion(v); });

@@ -78,6 +78,7 @@ void EditMaterialSheet::buildInterface() {
     columns->addLayout(form, 1);
     nameField_ = new QLineEdit(QString::fromStdString(diffuseMaterial_->name()));
     nameField_->setObjectName(QStringLiteral("MaterialName"));
+    nameField_->setCursorPosition(0);
     connect(nameField_, &QLineEdit::editingFinished, this, [this] {
         const std::string name = nameField_->text().toStdString();
         if (name == diffuseMaterial_->name()) return;

@@ -47,12 +47,12 @@ public:
                       int steps, int decimals, float (T::*get)() const, void (T::*set)(float)) {
         QSlider* slider = addFloatSlider(form, label, objectName, minimum, maximum, minimum, steps, decimals);
         QObject::connect(slider, &QSlider::valueChanged, slider, [this, slider, set] {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             (content_.get()->*set)(floatValue(slider));
             valueChanged_();
         });
         loaders_.push_back([this, slider, get] {
-            const QSignalBlocker blocker(slider);
+            const Loading loading(loading_);
             slider->setEnabled(content_ != nullptr);
             if (content_) setFloatValue(slider, (content_.get()->*get)());
         });
@@ -66,12 +66,12 @@ public:
         box->setRange(minimum, maximum);
         form->addRow(label, box);
         QObject::connect(box, &QSpinBox::valueChanged, box, [this, set](int value) {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             (content_.get()->*set)(value);
             valueChanged_();
         });
         loaders_.push_back([this, box, get] {
-            const QSignalBlocker blocker(box);
+            const Loading loading(loading_);
             box->setEnabled(content_ != nullptr);
             if (content_) box->setValue((content_.get()->*get)());
         });
@@ -84,12 +84,12 @@ public:
         box->setObjectName(QString::fromLatin1(objectName));
         form->addRow(QString(), box);
         QObject::connect(box, &QCheckBox::toggled, box, [this, set](bool on) {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             (content_.get()->*set)(on);
             valueChanged_();
         });
         loaders_.push_back([this, box, get] {
-            const QSignalBlocker blocker(box);
+            const Loading loading(loading_);
             box->setEnabled(content_ != nullptr);
             if (content_) box->setChecked((content_.get()->*get)());
         });
@@ -102,12 +102,12 @@ public:
         well->setObjectName(QString::fromLatin1(objectName));
         form->addRow(label, well);
         QObject::connect(well, &ColorWell::colorChanged, well, [this, well, set] {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             (content_.get()->*set)(well->color());
             valueChanged_();
         });
         loaders_.push_back([this, well, get] {
-            const QSignalBlocker blocker(well);
+            const Loading loading(loading_);
             well->setEnabled(content_ != nullptr);
             if (content_) well->setColor((content_.get()->*get)());
         });
@@ -120,12 +120,12 @@ public:
                          void (T::*set)(int)) {
         QComboBox* popUp = addTaggedPopUp(form, label, objectName, items, items.empty() ? 0 : items.front().first);
         QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp, [this, popUp, set] {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             (content_.get()->*set)(selectedTag(popUp));
             valueChanged_();
         });
         loaders_.push_back([this, popUp, get] {
-            const QSignalBlocker blocker(popUp);
+            const Loading loading(loading_);
             popUp->setEnabled(content_ != nullptr);
             if (content_) popUp->setCurrentIndex(popUp->findData((content_.get()->*get)()));
         });
@@ -144,13 +144,13 @@ public:
         for (const auto& [title, value] : titlesAndValues) popUp->addItem(title, value);
         form->addRow(label, popUp);
         QObject::connect(popUp, &QComboBox::currentIndexChanged, popUp, [this, popUp, set] {
-            if (!content_) return;
+            if (!content_ || loading_) return;
             const QString value = popUp->currentData().toString();
             (content_.get()->*set)(value.isEmpty() ? std::nullopt : std::optional<std::string>(value.toStdString()));
             valueChanged_();
         });
         loaders_.push_back([this, popUp, get] {
-            const QSignalBlocker blocker(popUp);
+            const Loading loading(loading_);
             popUp->setEnabled(content_ != nullptr);
             if (!content_) return;
             const auto& value = (content_.get()->*get)();
@@ -162,6 +162,16 @@ public:
     }
 
 private:
+    // Set while controls are loaded from the content, so that their change signals (which also
+    // update the shown values) store nothing.
+    struct Loading {
+        explicit Loading(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+        ~Loading() { flag_ = was_; }
+        bool& flag_;
+        bool was_;
+    };
+
+    bool loading_ = false;
     std::function<void()> valueChanged_;
     std::shared_ptr<T> content_;
     std::vector<std::function<void()>> loaders_;

@@ -119,9 +119,10 @@ TEST_F(MeshEditorTest, TheSizeAndRotateHandlesFollowTheirDragRules) {
     EXPECT_FLOAT_EQ(shed->scale(), 5.0f);
     drag({centre.x + 30, centre.y - 40});
     EXPECT_FLOAT_EQ(shed->scale(), 0.1f);
-    drag({centre.x, centre.y + 100});
-    EXPECT_FLOAT_EQ(shed->scale(), 2.0f);
-    release({centre.x, centre.y + 100});
+    // (At scale 2 the size handle would lie on the rotate handle and win the press.)
+    drag({centre.x, centre.y + 150});
+    EXPECT_FLOAT_EQ(shed->scale(), 3.0f);
+    release({centre.x, centre.y + 150});
     EXPECT_FALSE(view->dragKind().has_value());
     EXPECT_EQ(shed->position(), (Point{5, 5}));
 
@@ -133,7 +134,7 @@ TEST_F(MeshEditorTest, TheSizeAndRotateHandlesFollowTheirDragRules) {
     drag({centre.x, centre.y + 100});
     EXPECT_NEAR(shed->zRotation(), 0.0f, 1e-3f);
     release({centre.x, centre.y + 100});
-    EXPECT_FLOAT_EQ(shed->scale(), 2.0f);
+    EXPECT_FLOAT_EQ(shed->scale(), 3.0f);
 }
 
 TEST_F(MeshEditorTest, APressOnAnObjectSelectsItAloneAndMovesItAndAPressBesideChangesNothing) {
