@@ -33,6 +33,16 @@ private:
     QAction* action_;
 };
 
+// A layer whose editor class does not exist.
+class LayerWithUnknownEditor final : public BaseSceneLayer {
+public:
+    using BaseSceneLayer::BaseSceneLayer;
+    std::string name() const override { return "Survey Grid"; }
+    std::string editLayerClassName() const override { return "EditSurveyGridLayerViewController"; }
+    std::shared_ptr<BaseSceneLayer> copy() const override { return std::make_shared<LayerWithUnknownEditor>(); }
+    std::string archiveClassName() const override { return "LayerWithUnknownEditor"; }
+};
+
 class DocumentWindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -133,13 +143,21 @@ TEST_F(DocumentWindowTest, RemovingSeveralSelectedLayersKeepsTheOnesThatCannotBe
     EXPECT_EQ(scene.layers().size(), before);
 }
 
-TEST_F(DocumentWindowTest, ALayerWithoutAnEditorShowsAPlaceholderNamingIt) {
-    const auto camera = window->document().scene().layersOfClass<CameraLayer>().front();
-    list().selectLayer(camera.get());
+TEST_F(DocumentWindowTest, EveryLayerHasItsEditorAndAnUnknownEditorShowsAPlaceholderNamingTheLayer) {
+    editor().addPlantsLayer();
+    editor().addMeshLayer();
+    for (const auto& layer : window->document().scene().layers()) {
+        list().selectLayer(layer.get());
+        ASSERT_NE(editor().currentEditLayerController(), nullptr) << layer->name();
+        EXPECT_EQ(dynamic_cast<EditorPlaceholderView*>(editor().currentEditLayerController()), nullptr) << layer->name();
+        EXPECT_EQ(editor().currentEditLayerController()->layer(), layer.get());
+    }
+    const auto unknown = std::make_shared<LayerWithUnknownEditor>(&window->document().scene());
+    window->document().scene().addLayer(unknown);
+    list().selectLayer(unknown.get());
     auto* placeholder = dynamic_cast<EditorPlaceholderView*>(editor().currentEditLayerController());
     ASSERT_NE(placeholder, nullptr);
-    EXPECT_TRUE(placeholder->message().contains(QStringLiteral("Camera")));
-    EXPECT_EQ(placeholder->layer(), camera.get());
+    EXPECT_TRUE(placeholder->message().contains(QStringLiteral("Survey Grid")));
 }
 
 TEST_F(DocumentWindowTest, TheRenderViewHasItsOwnToolbarAndTheEditorComesBack) {

@@ -22,8 +22,8 @@ bool rectContainsPoint(const Rect& rect, Point p) {
 constexpr double kHandleDecorationMargin = 40.0;
 
 QRectF grownHandle(const Rect& handle) {
-    return toQRectF(handle).adjusted(-kHandleDecorationMargin, -kHandleDecorationMargin, kHandleDecorationMargin,
-                                     kHandleDecorationMargin);
+    return toQRectF(handle).adjusted(-kHandleDecorationMargin, -kHandleDecorationMargin,
+                                     kHandleDecorationMargin, kHandleDecorationMargin);
 }
 
 }  // namespace
@@ -34,8 +34,9 @@ EditCameraLayerSceneView::EditCameraLayerSceneView(Scene& scene, CameraLayer& ca
 }
 
 SceneViewGeometry::CameraOverlay EditCameraLayerSceneView::cameraOverlay() const {
-    return SceneViewGeometry::cameraOverlay(camera_.cameraType(), camera_.fromPoint(), camera_.toPoint(), camera_.focal(),
-                                            camera_.angle(), camera_.scale(), rectForScene(), scene().size());
+    return SceneViewGeometry::cameraOverlay(camera_.cameraType(), camera_.fromPoint(), camera_.toPoint(),
+                                            camera_.focal(), camera_.angle(), camera_.scale(), rectForScene(),
+                                            scene().size());
 }
 
 void EditCameraLayerSceneView::drawOverlay(QPainter& painter, const Rect&) {
@@ -45,7 +46,8 @@ void EditCameraLayerSceneView::drawOverlay(QPainter& painter, const Rect&) {
         // The other editors show the camera faintly; here it is the subject and is drawn in full.
         QPainterPath path;
         path.moveTo(overlay.outline.front().x, overlay.outline.front().y);
-        for (size_t i = 1; i < overlay.outline.size(); ++i) path.lineTo(overlay.outline[i].x, overlay.outline[i].y);
+        for (size_t i = 1; i < overlay.outline.size(); ++i)
+            path.lineTo(overlay.outline[i].x, overlay.outline[i].y);
         path.closeSubpath();
         painter.save();
         painter.setPen(QPen(QColor(0, 255, 0), 2));

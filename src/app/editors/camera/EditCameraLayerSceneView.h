@@ -24,7 +24,9 @@ public:
     SceneViewGeometry::CameraOverlay cameraOverlay() const;
 
     // A dragged point repaints only what it moved (see mouseMoveEvent); every other change repaints all.
-    bool completeRedrawWhenSceneDidChangeNotificationReceived() const override { return dragged_ == DraggedPoint::None; }
+    bool completeRedrawWhenSceneDidChangeNotificationReceived() const override {
+        return dragged_ == DraggedPoint::None;
+    }
 
 protected:
     void drawOverlay(QPainter& painter, const Rect& clip) override;

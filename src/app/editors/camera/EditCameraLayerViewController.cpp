@@ -36,23 +36,32 @@ struct ControlSpec {
 };
 
 // Heights are scene units, which the user reads as tens of metres.
-QString shownHeight(float height) { return QString::asprintf("%.1fm", height * 10.0); }
+QString shownHeight(float height) {
+    return QString::asprintf("%.1fm", height * 10.0);
+}
 // The focal length read as the horizontal angle it roughly gives: 1.0 reads 68°.
-QString shownFieldOfView(float focal) { return QString::asprintf("%.0f°", (2.5 - focal) * 45.0); }
-QString shownAngle(float degrees) { return QString::asprintf("%.0f°", degrees); }
-QString shownScale(float scale) { return QString::asprintf("%.0fx", scale); }
+QString shownFieldOfView(float focal) {
+    return QString::asprintf("%.0f°", (2.5 - focal) * 45.0);
+}
+QString shownAngle(float degrees) {
+    return QString::asprintf("%.0f°", degrees);
+}
+QString shownScale(float scale) {
+    return QString::asprintf("%.0fx", scale);
+}
 
 const std::vector<ControlSpec>& controlSpecs() {
     static const std::vector<ControlSpec> specs = {
-        {Control::CameraHeight, "Camera Height", "cameraHeight", 0.1f, 10.0f, 990, &CameraLayer::fromPointHeight,
-         &CameraLayer::setFromPointHeight, shownHeight},
-        {Control::TargetHeight, "Target Height", "targetHeight", 0.1f, 10.0f, 990, &CameraLayer::toPointHeight,
-         &CameraLayer::setToPointHeight, shownHeight},
+        {Control::CameraHeight, "Camera Height", "cameraHeight", 0.1f, 10.0f, 990,
+         &CameraLayer::fromPointHeight, &CameraLayer::setFromPointHeight, shownHeight},
+        {Control::TargetHeight, "Target Height", "targetHeight", 0.1f, 10.0f, 990,
+         &CameraLayer::toPointHeight, &CameraLayer::setToPointHeight, shownHeight},
         {Control::FieldOfView, "Field of View", "fieldOfView", 0.5f, 2.0f, 150, &CameraLayer::focal,
          &CameraLayer::setFocal, shownFieldOfView},
-        {Control::ViewAngle, "View Angle", "viewAngle", 45.0f, 145.0f, 100, &CameraLayer::angle, &CameraLayer::setAngle,
-         shownAngle},
-        {Control::Scale, "Scale", "scale", 1.0f, 10.0f, 90, &CameraLayer::scale, &CameraLayer::setScale, shownScale},
+        {Control::ViewAngle, "View Angle", "viewAngle", 45.0f, 145.0f, 100, &CameraLayer::angle,
+         &CameraLayer::setAngle, shownAngle},
+        {Control::Scale, "Scale", "scale", 1.0f, 10.0f, 90, &CameraLayer::scale, &CameraLayer::setScale,
+         shownScale},
     };
     return specs;
 }
@@ -63,7 +72,8 @@ const ControlSpec& specFor(Control control) {
 }
 
 float sliderValue(const ControlSpec& spec, int position) {
-    return spec.minimum + (spec.maximum - spec.minimum) * static_cast<float>(position) / static_cast<float>(spec.steps);
+    return spec.minimum +
+           (spec.maximum - spec.minimum) * static_cast<float>(position) / static_cast<float>(spec.steps);
 }
 
 int sliderPosition(const ControlSpec& spec, float value) {
@@ -90,11 +100,14 @@ EditCameraLayerViewController::EditCameraLayerViewController(std::shared_ptr<Bas
     setPanes(sceneView_, buildInspector());
     refreshControls();
     // Type defaults move the heights, and the map changes the points: the inspector follows the camera.
-    sceneDidChange_ = NotificationObservation(NotificationCenter::defaultCenter(), SceneDidChangeNotificationName,
-                                              &scene(), [this](const Notification&) { refreshControls(); });
+    sceneDidChange_ =
+        NotificationObservation(NotificationCenter::defaultCenter(), SceneDidChangeNotificationName, &scene(),
+                                [this](const Notification&) { refreshControls(); });
 }
 
-CameraLayer& EditCameraLayerViewController::cameraLayer() const { return static_cast<CameraLayer&>(*layer()); }
+CameraLayer& EditCameraLayerViewController::cameraLayer() const {
+    return static_cast<CameraLayer&>(*layer());
+}
 
 QWidget* EditCameraLayerViewController::buildInspector() {
     auto* side = new QWidget;

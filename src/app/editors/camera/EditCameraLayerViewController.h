@@ -25,7 +25,8 @@ public:
     // The inspector's sliders, in the order they are laid out.
     enum class Control { CameraHeight, TargetHeight, FieldOfView, ViewAngle, Scale };
 
-    EditCameraLayerViewController(std::shared_ptr<BaseSceneLayer> layer, MyDocument* document, QWidget* parent = nullptr);
+    EditCameraLayerViewController(std::shared_ptr<BaseSceneLayer> layer, MyDocument* document,
+                                  QWidget* parent = nullptr);
 
     EditCameraLayerSceneView* sceneView() const { return sceneView_; }
     QComboBox* typePopUp() const { return typePopUp_; }

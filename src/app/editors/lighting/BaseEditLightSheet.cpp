@@ -23,13 +23,17 @@ namespace korvane {
 namespace {
 constexpr QSize kSwatchSize(40, 14);
 
-QColor toQColor(const Color& color) { return QColor::fromRgbF(color.red, color.green, color.blue, color.alpha); }
+QColor toQColor(const Color& color) {
+    return QColor::fromRgbF(color.red, color.green, color.blue, color.alpha);
+}
 }  // namespace
 
 BaseEditLightSheet::BaseEditLightSheet(std::shared_ptr<BaseLight> light, QWidget* parent)
     : BaseSheet(parent), light_(std::move(light)), initialUserName_(light_->userName()) {}
 
-QString BaseEditLightSheet::title() const { return QStringLiteral("Edit Light"); }
+QString BaseEditLightSheet::title() const {
+    return QStringLiteral("Edit Light");
+}
 
 void BaseEditLightSheet::buildInterface() {
     auto* layout = new QVBoxLayout(this);
@@ -44,11 +48,12 @@ void BaseEditLightSheet::buildInterface() {
     layout->addWidget(buttons);
 }
 
-QSlider* BaseEditLightSheet::addSlider(QFormLayout* form, const QString& label, const char* objectName, float minimum,
-                                       float maximum, float value, int steps, int decimals,
+QSlider* BaseEditLightSheet::addSlider(QFormLayout* form, const QString& label, const char* objectName,
+                                       float minimum, float maximum, float value, int steps, int decimals,
                                        std::function<void(float)> set) {
     QSlider* slider = addFloatSlider(form, label, objectName, minimum, maximum, value, steps, decimals);
-    connect(slider, &QSlider::valueChanged, this, [slider, set = std::move(set)] { set(floatValue(slider)); });
+    connect(slider, &QSlider::valueChanged, this,
+            [slider, set = std::move(set)] { set(floatValue(slider)); });
     return slider;
 }
 
@@ -58,9 +63,10 @@ QPushButton* BaseEditLightSheet::addColorButton(QFormLayout* form) {
     colorButton_->setIconSize(kSwatchSize);
     showColor(lightColor());
     connect(colorButton_, &QPushButton::clicked, this, [this] {
-        const QColor chosen = QColorDialog::getColor(toQColor(lightColor()), this, QStringLiteral("Light Color"),
-                                                     QColorDialog::DontUseNativeDialog);
-        if (chosen.isValid()) chooseColor(Color::calibratedRGB(chosen.redF(), chosen.greenF(), chosen.blueF()));
+        const QColor chosen = QColorDialog::getColor(
+            toQColor(lightColor()), this, QStringLiteral("Light Color"), QColorDialog::DontUseNativeDialog);
+        if (chosen.isValid())
+            chooseColor(Color::calibratedRGB(chosen.redF(), chosen.greenF(), chosen.blueF()));
     });
     form->addRow(tr("Color:"), colorButton_);
     return colorButton_;
@@ -71,14 +77,15 @@ void BaseEditLightSheet::addDirectionalLightControls(QFormLayout* form,
     addColorButton(form);
     addSlider(form, tr("Power:"), "power", 0.0f, kMaximumPower, light->power(), 1000, 2,
               [light](float value) { light->setPower(value); });
-    addSlider(form, tr("Shadow Angle:"), "shadowAngle", 0.0f, kMaximumShadowAngle, light->shadowAngle(), 100, 1,
-              [light](float value) { light->setShadowAngle(value); });
+    addSlider(form, tr("Shadow Angle:"), "shadowAngle", 0.0f, kMaximumShadowAngle, light->shadowAngle(), 100,
+              1, [light](float value) { light->setShadowAngle(value); });
 }
 
 QLineEdit* BaseEditLightSheet::addUserNameField(QFormLayout* form) {
     auto* field = new QLineEdit(QString::fromStdString(light_->userName()));
     field->setObjectName(QStringLiteral("userName"));
-    connect(field, &QLineEdit::textEdited, this, [this](const QString& text) { light_->setUserName(text.toStdString()); });
+    connect(field, &QLineEdit::textEdited, this,
+            [this](const QString& text) { light_->setUserName(text.toStdString()); });
     form->addRow(tr("Name:"), field);
     return field;
 }
@@ -120,7 +127,9 @@ void BaseEditLightSheet::cancel() {
     deleteLater();
 }
 
-void BaseEditLightSheet::reject() { cancel(); }
+void BaseEditLightSheet::reject() {
+    cancel();
+}
 
 BaseEditLightSheet* openEditLightSheet(const std::shared_ptr<BaseLight>& light, QWidget* window) {
     BaseEditLightSheet* sheet = nullptr;

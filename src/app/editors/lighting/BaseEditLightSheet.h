@@ -49,8 +49,8 @@ protected:
 
     // The rows the sheets share. A slider stands for minimum..maximum in `steps` even steps and writes
     // through `set` whenever the user moves it.
-    QSlider* addSlider(QFormLayout* form, const QString& label, const char* objectName, float minimum, float maximum,
-                       float value, int steps, int decimals, std::function<void(float)> set);
+    QSlider* addSlider(QFormLayout* form, const QString& label, const char* objectName, float minimum,
+                       float maximum, float value, int steps, int decimals, std::function<void(float)> set);
     // The light's colour as a swatch button that opens the colour panel.
     QPushButton* addColorButton(QFormLayout* form);
     // The colour, power and shadow angle of a sun or directional light.

@@ -27,10 +27,18 @@ void restoreValues(BaseDirectionalLight& light, const DirectionalLightValues& va
 EditSunLightSheet::EditSunLightSheet(std::shared_ptr<SunLight> light, QWidget* parent)
     : BaseEditLightSheet(light, parent), sun_(std::move(light)), initial_(valuesOf(*sun_)) {}
 
-void EditSunLightSheet::addControls(QFormLayout* form) { addDirectionalLightControls(form, sun_); }
-void EditSunLightSheet::restoreInitialValues() { restoreValues(*sun_, initial_); }
-Color EditSunLightSheet::lightColor() const { return sun_->color(); }
-void EditSunLightSheet::setLightColor(const Color& color) { sun_->setColor(color); }
+void EditSunLightSheet::addControls(QFormLayout* form) {
+    addDirectionalLightControls(form, sun_);
+}
+void EditSunLightSheet::restoreInitialValues() {
+    restoreValues(*sun_, initial_);
+}
+Color EditSunLightSheet::lightColor() const {
+    return sun_->color();
+}
+void EditSunLightSheet::setLightColor(const Color& color) {
+    sun_->setColor(color);
+}
 
 EditDirectionalLightSheet::EditDirectionalLightSheet(std::shared_ptr<DirectionalLight> light, QWidget* parent)
     : BaseEditLightSheet(light, parent), directional_(std::move(light)), initial_(valuesOf(*directional_)) {}
@@ -45,8 +53,12 @@ void EditDirectionalLightSheet::restoreInitialValues() {
     restoreValues(*directional_, initial_);
 }
 
-Color EditDirectionalLightSheet::lightColor() const { return directional_->color(); }
-void EditDirectionalLightSheet::setLightColor(const Color& color) { directional_->setColor(color); }
+Color EditDirectionalLightSheet::lightColor() const {
+    return directional_->color();
+}
+void EditDirectionalLightSheet::setLightColor(const Color& color) {
+    directional_->setColor(color);
+}
 
 EditPointLightSheet::EditPointLightSheet(std::shared_ptr<PointLight> light, QWidget* parent)
     : BaseEditLightSheet(light, parent),
@@ -61,17 +73,23 @@ void EditPointLightSheet::addControls(QFormLayout* form) {
     addSlider(form, tr("Power:"), "power", 0.0f, kMaximumPower, point_->power(), 1000, 2,
               [light = point_](float value) { light->setPower(value); });
     addSlider(form, tr("Height Above Ground:"), "heightOverGround", 0.0f, kMaximumHeightOverGround,
-              point_->heightOverGround(), 500, 2, [light = point_](float value) { light->setHeightOverGround(value); });
+              point_->heightOverGround(), 500, 2,
+              [light = point_](float value) { light->setHeightOverGround(value); });
 }
 
 void EditPointLightSheet::restoreInitialValues() {
     restoreUserName();
     if (point_->color() != initialColor_) point_->setColor(initialColor_);
     if (point_->power() != initialPower_) point_->setPower(initialPower_);
-    if (point_->heightOverGround() != initialHeightOverGround_) point_->setHeightOverGround(initialHeightOverGround_);
+    if (point_->heightOverGround() != initialHeightOverGround_)
+        point_->setHeightOverGround(initialHeightOverGround_);
 }
 
-Color EditPointLightSheet::lightColor() const { return point_->color(); }
-void EditPointLightSheet::setLightColor(const Color& color) { point_->setColor(color); }
+Color EditPointLightSheet::lightColor() const {
+    return point_->color();
+}
+void EditPointLightSheet::setLightColor(const Color& color) {
+    point_->setColor(color);
+}
 
 }  // namespace korvane

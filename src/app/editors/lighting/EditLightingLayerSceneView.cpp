@@ -55,7 +55,8 @@ std::optional<Point> EditLightingLayerSceneView::lineEndViewPointForLight(const 
 QRect EditLightingLayerSceneView::redisplayRectForLight(const BaseLight& light) const {
     const std::optional<Rect> handle = handleRectForLight(light);
     if (!handle) return {};
-    return toQRectF(geometry::redisplayRectForHandle(*handle, lineEndViewPointForLight(light))).toAlignedRect();
+    return toQRectF(geometry::redisplayRectForHandle(*handle, lineEndViewPointForLight(light)))
+        .toAlignedRect();
 }
 
 void EditLightingLayerSceneView::drawOverlay(QPainter& painter, const Rect& clip) {
@@ -79,11 +80,13 @@ void EditLightingLayerSceneView::drawOverlay(QPainter& painter, const Rect& clip
         }
         korvaneIcon(light->userIcon()).paint(&painter, rect.toRect());
         const auto* directional = dynamic_cast<const BaseDirectionalLight*>(light.get());
-        if (directional && light == dragged_) drawZenithAngleLabel(painter, *handle, directional->direction());
+        if (directional && light == dragged_)
+            drawZenithAngleLabel(painter, *handle, directional->direction());
     }
 }
 
-void EditLightingLayerSceneView::drawZenithAngleLabel(QPainter& painter, const Rect& handle, Point direction) const {
+void EditLightingLayerSceneView::drawZenithAngleLabel(QPainter& painter, const Rect& handle,
+                                                      Point direction) const {
     const QString text = QString::asprintf("%.0f°", geometry::zenithAngleDegrees(direction));
     const QRectF rect = toQRectF(geometry::angleLabelRectForHandle(handle));
     // Centred over the handle and free to overhang it: "90°" is wider than the handle.

@@ -62,11 +62,15 @@ EditLightingLayerViewController::EditLightingLayerViewController(std::shared_ptr
     column->addLayout(buttons);
     setPanes(sceneView_, side);
 
-    connect(removeButton_, &QPushButton::clicked, this, &EditLightingLayerViewController::removeSelectedLight);
+    connect(removeButton_, &QPushButton::clicked, this,
+            &EditLightingLayerViewController::removeSelectedLight);
     connect(editButton_, &QPushButton::clicked, this, &EditLightingLayerViewController::editSelectedLight);
-    connect(list_, &QListWidget::itemDoubleClicked, this, &EditLightingLayerViewController::editSelectedLight);
-    connect(list_, &QListWidget::itemSelectionChanged, this, &EditLightingLayerViewController::validateButtons);
-    connect(sceneView_, &EditLightingLayerSceneView::lightGrabbed, this, [this](int row) { list_->setCurrentRow(row); });
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            &EditLightingLayerViewController::editSelectedLight);
+    connect(list_, &QListWidget::itemSelectionChanged, this,
+            &EditLightingLayerViewController::validateButtons);
+    connect(sceneView_, &EditLightingLayerSceneView::lightGrabbed, this,
+            [this](int row) { list_->setCurrentRow(row); });
     reloadList();
     startObservingLights();
 }
@@ -76,7 +80,9 @@ EditLightingLayerViewController::~EditLightingLayerViewController() {
     if (openSheet_) openSheet_->setDelegate(nullptr);
 }
 
-LightingLayer& EditLightingLayerViewController::lightingLayer() const { return static_cast<LightingLayer&>(*layer()); }
+LightingLayer& EditLightingLayerViewController::lightingLayer() const {
+    return static_cast<LightingLayer&>(*layer());
+}
 
 void EditLightingLayerViewController::startObservingLights() {
     if (lightsObservation_) return;
@@ -98,7 +104,9 @@ void EditLightingLayerViewController::viewControllerWillShow() {
     startObservingLights();
 }
 
-void EditLightingLayerViewController::viewControllerDidHide() { stopObservingLights(); }
+void EditLightingLayerViewController::viewControllerDidHide() {
+    stopObservingLights();
+}
 
 void EditLightingLayerViewController::reloadList() {
     const std::shared_ptr<BaseLight> selected = selectedLight();

@@ -24,14 +24,16 @@ class LightingLayer;
 // "Add Light" (a directional or a point light), "Remove" (never the sun: the button is disabled
 // while it is selected) and "Edit…", which opens the light's sheet. Grabbing a handle on the map
 // selects its light in the list. Main thread.
-class EditLightingLayerViewController final : public BaseSplittedEditLayerViewController, public BaseSheetDelegate {
+class EditLightingLayerViewController final : public BaseSplittedEditLayerViewController,
+                                              public BaseSheetDelegate {
     Q_OBJECT
 public:
     // The tags of the "Add Light" menu's items.
     static constexpr int kAddDirectionalLightTag = 0;
     static constexpr int kAddPointLightTag = 1;
 
-    EditLightingLayerViewController(std::shared_ptr<BaseSceneLayer> layer, MyDocument* document, QWidget* parent = nullptr);
+    EditLightingLayerViewController(std::shared_ptr<BaseSceneLayer> layer, MyDocument* document,
+                                    QWidget* parent = nullptr);
     ~EditLightingLayerViewController() override;
 
     EditLightingLayerSceneView* sceneView() const { return sceneView_; }

@@ -1,12 +1,12 @@
 // The camera editor through its widgets: the inspector's formats and per-type layout, and the eye
 // and target dragged on the map.
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QSlider>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/AppTestSupport.h"
 #include "app/document/MyDocument.h"
@@ -42,8 +42,9 @@ protected:
         camera = document.scene().layersOfClass<CameraLayer>().back();
         camera->setFromPoint({1, 1});
         camera->setToPoint({3, 3});
-        editor.reset(static_cast<EditCameraLayerViewController*>(EditLayerControllerRegistry::shared().createEditor(
-            "EditCameraLayerViewController", camera, &document, nullptr)));
+        editor.reset(
+            static_cast<EditCameraLayerViewController*>(EditLayerControllerRegistry::shared().createEditor(
+                "EditCameraLayerViewController", camera, &document, nullptr)));
         ASSERT_NE(editor, nullptr);
         editor->resize(800, 600);
         editor->show();
@@ -56,8 +57,8 @@ protected:
         return {p.x, p.y};
     }
     void send(QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, view->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, Qt::NoModifier);
+        QMouseEvent event(type, at, view->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &event);
     }
     void press(QPointF at) { send(QEvent::MouseButtonPress, at, Qt::LeftButton); }
@@ -115,8 +116,8 @@ TEST_F(CameraEditorTest, ChoosingATypeSetsItsDefaultsAndLaysOutItsControls) {
     EXPECT_EQ(camera->cameraType(), "topdown");
     EXPECT_EQ(popUp->currentText(), QStringLiteral("Bird"));
     EXPECT_TRUE(shown(Control::Scale));
-    EXPECT_FALSE(shown(Control::CameraHeight) || shown(Control::TargetHeight) || shown(Control::FieldOfView) ||
-                 shown(Control::ViewAngle));
+    EXPECT_FALSE(shown(Control::CameraHeight) || shown(Control::TargetHeight) ||
+                 shown(Control::FieldOfView) || shown(Control::ViewAngle));
     EXPECT_EQ(camera->fromPoint(), (Point{5.0, 5.0}));
 }
 

@@ -2,6 +2,7 @@
 // (never the sun), and the light sheets' OK and Cancel.
 #include <cmath>
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,7 +13,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include "app/AppTestSupport.h"
 #include "app/document/MyDocument.h"
@@ -37,8 +37,9 @@ protected:
         test::resetUserDefaults();
         document.scene().setSize({4, 2});
         lighting = document.scene().layersOfClass<LightingLayer>().back();
-        editor.reset(static_cast<EditLightingLayerViewController*>(EditLayerControllerRegistry::shared().createEditor(
-            "EditLightingLayerViewController", lighting, &document, nullptr)));
+        editor.reset(
+            static_cast<EditLightingLayerViewController*>(EditLayerControllerRegistry::shared().createEditor(
+                "EditLightingLayerViewController", lighting, &document, nullptr)));
         ASSERT_NE(editor, nullptr);
         editor->resize(800, 600);
         editor->show();
@@ -51,8 +52,8 @@ protected:
         return {r.midX(), r.midY()};
     }
     void send(QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent event(type, at, view->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                          buttons, Qt::NoModifier);
+        QMouseEvent event(type, at, view->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &event);
         QCoreApplication::processEvents();
     }
@@ -179,7 +180,8 @@ TEST_F(LightingEditorTest, ALightSheetEditsLiveCancelPutsTheValuesBackAndOkKeeps
     ASSERT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, kWaitMs));
     EXPECT_FLOAT_EQ(point->heightOverGround(), 1.25f);
     EXPECT_EQ(point->userName(), "Lantern");
-    EXPECT_EQ(editor->lightsList()->item(1)->text(), QStringLiteral("Lantern")) << "the list shows the new name";
+    EXPECT_EQ(editor->lightsList()->item(1)->text(), QStringLiteral("Lantern"))
+        << "the list shows the new name";
 }
 
 }  // namespace
