@@ -69,6 +69,7 @@ valley="$scene_dir/Valley.korvane"
 cp "resources/samples/Alpine Lake.korvane" "$valley"
 "$build_dir/bin/korvane" -q terrain "$valley" --fractal 2 --large 0.6 --small 0.45 --seed 11
 "$build_dir/bin/korvane" -q materials "$valley" --preset lightearthdarkearthsnowdarkrocks
+"$build_dir/bin/korvane" -q objects "$valley" --add-library Cabin --at 4.2,6.1 --scale 1.2 --rotate 30
 "$app" "$valley" >/dev/null 2>&1 &
 app_pid=$!
 wait_for_window "Valley" 30
@@ -89,4 +90,24 @@ sleep 1
 xdotool mousemove $((X + 100)) $((Y + 171)) click 1  # "Terrain Materials" in the layer list
 sleep 3
 shot texture-editor "Valley"
+xdotool mousemove $((X + 1103)) $((Y + 644)) click 1  # "Edit Material…" under the list
+sleep 6
+import -window root "$out/material-sheet.png"; echo "wrote $out/material-sheet.png"
+xdotool key Escape
+sleep 1
+# The lighting editor while the sun is dragged towards the middle of the map.
+xdotool mousemove $((X + 100)) $((Y + 251)) click 1  # "Lighting"
+sleep 2
+xdotool mousemove $((X + 451)) $((Y + 507)) mousedown 1
+for step in 1 2 3 4 5 6; do
+    xdotool mousemove $((X + 451 + step * 20)) $((Y + 507 - step * 22))
+    sleep 0.2
+done
+sleep 1
+shot lighting-editor "Valley"
+xdotool mouseup 1
+# The objects editor with the library cabin placed (the objects layer is last in the list).
+xdotool mousemove $((X + 100)) $((Y + 451)) click 1
+sleep 3
+shot mesh-editor "Valley"
 rm -rf "$scene_dir"

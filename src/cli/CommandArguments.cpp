@@ -145,6 +145,9 @@ bool openDocument(const std::string& path, Document& document, std::ostream& err
         err << "korvane: " << path << ": " << error << "\n";
         return false;
     }
+    // Values the document could not use as stored (out of range, damaged maps) were repaired: say so
+    // once each, naming the file.
+    for (const std::string& repair : document.repairs()) err << "korvane: " << path << ": " << repair << "\n";
     if (bytes) *bytes = std::move(*content);
     return true;
 }

@@ -115,7 +115,23 @@ MainWindow* MyDocumentController::openDocument(const QString& path) {
         return nullptr;
     }
     noteNewRecentDocument(absolute);
-    return adoptWindow(new MainWindow(std::move(document)));
+    const std::vector<std::string> repairs = document->document().repairs();
+    MainWindow* window = adoptWindow(new MainWindow(std::move(document)));
+    // Values the file stored out of range, or damaged maps, were repaired while opening: tell the
+    // user which, before they save over the file.
+    if (!repairs.empty()) {
+        QStringList lines;
+        for (const std::string& repair : repairs) lines.append(QString::fromStdString(repair));
+        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Korvane"),
+                                    QStringLiteral("“%1” was repaired while opening.").arg(QFileInfo(absolute).fileName()),
+                                    QMessageBox::Ok, window);
+        box->setInformativeText(QStringLiteral("The file itself is unchanged until you save the document."));
+        box->setDetailedText(lines.join(QLatin1Char('\n')));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->show();
+    }
+    return window;
 }
 
 void MyDocumentController::openDocumentWithDialog(QWidget* parent) {
