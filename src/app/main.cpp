@@ -6,6 +6,7 @@
 
 #include "app/shell/AppResources.h"
 #include "app/shell/MyDocumentController.h"
+#include "app/shell/RenderWorkers.h"
 #include "foundation/QtMainThreadDispatcher.h"
 #include "foundation/SettingsUserDefaults.h"
 #include "scene/SceneLayerRegistry.h"
@@ -42,5 +43,7 @@ int main(int argc, char** argv) {
     QStringList files;
     for (const QString& file : parser.positionalArguments()) files.append(QFileInfo(file).absoluteFilePath());
     controller.applicationDidFinishLaunching(files);
-    return application.exec();
+    const int status = application.exec();
+    korvane::waitForRenderWorkers();
+    return status;
 }

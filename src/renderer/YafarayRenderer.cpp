@@ -213,8 +213,19 @@ void YafarayRenderer::renderScene(std::shared_ptr<const Scene> scene, RendererDe
     isAborted_ = false;
     if (delegate) delegate->rendererDidStart(*this);
     auto self = std::static_pointer_cast<YafarayRenderer>(shared_from_this());
-    std::thread([self] { startRender(self); }).detach();
+    liveWorkerCount().fetch_add(1);
+    std::thread([self]() mutable {
+        startRender(std::move(self));  // the worker's reference ends inside
+        liveWorkerCount().fetch_sub(1);
+    }).detach();
 }
+
+std::atomic<int>& YafarayRenderer::liveWorkerCount() {
+    static std::atomic<int>* count = new std::atomic<int>(0);
+    return *count;
+}
+
+int YafarayRenderer::activeWorkerCount() { return liveWorkerCount().load(); }
 
 void YafarayRenderer::abort() {
     setDelegate(nullptr);

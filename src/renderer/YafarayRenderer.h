@@ -101,6 +101,10 @@ public:
     // The process-wide interface (null before the first render has created it).
     yafaray::yafrayInterface_t* yafrayinterface() const override;
     bool isAborted() const { return isAborted_; }
+    // Render workers that have not finished yet, aborted ones included. A program waits for none
+    // before it ends (running the main thread's queue meanwhile, since a worker may wait on it):
+    // a worker still running while the process's statics are destroyed would use them. Any thread.
+    static int activeWorkerCount();
 
     int rendererType() const override { return rendererType_; }
     void setRendererType(int type) { rendererType_ = type; }
@@ -141,6 +145,7 @@ public:
 
 private:
     static void startRender(std::shared_ptr<YafarayRenderer> self);
+    static std::atomic<int>& liveWorkerCount();
     void constructGeometry();
     // The render parameters of the main map, in their fixed order.
     void setRenderParameters(yafaray::yafrayInterface_t& yi);

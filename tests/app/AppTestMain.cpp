@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "app/shell/RenderWorkers.h"
 #include "foundation/MainThreadDispatcher.h"
 #include "foundation/QtMainThreadDispatcher.h"
 
@@ -20,5 +21,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     korvane::MainThreadDispatcher::setShared(std::make_unique<korvane::QtMainThreadDispatcher>());
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Renders the tests started and aborted finish before the statics they use are destroyed.
+    korvane::waitForRenderWorkers();
+    return status;
 }

@@ -22,14 +22,6 @@ namespace {
 constexpr int kSliderSteps = 1000;
 constexpr double kOutlineOpacity = 0.25;
 constexpr double kCrossOpacity = 0.05;
-
-QString barStyle() {
-    return QStringLiteral("background: palette(window); border-bottom: 1px solid palette(mid);");
-}
-
-Rect grownRect(const Rect& r, double by) {
-    return Rect{{r.origin.x - by, r.origin.y - by}, {r.size.width + 2 * by, r.size.height + 2 * by}};
-}
 }  // namespace
 
 BaseEditMapSceneView::BaseEditMapSceneView(Scene& scene, EditMapTarget& target, bool editsHeightmap, QWidget* parent)

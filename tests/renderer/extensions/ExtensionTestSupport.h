@@ -26,7 +26,9 @@ public:
 // A TGA file: the 18-byte header followed by the given pixel bytes (raw or run-length packets).
 inline std::vector<uint8_t> tgaFile(uint8_t type, int width, int height, uint8_t depth, uint8_t descriptor,
                                     const std::vector<uint8_t>& data, const std::string& id = {}) {
-    std::vector<uint8_t> f(18, 0);
+    std::vector<uint8_t> f;
+    f.reserve(18 + id.size() + data.size());
+    f.resize(18, 0);
     f[0] = static_cast<uint8_t>(id.size());
     f[2] = type;
     f[12] = static_cast<uint8_t>(width & 0xff);
