@@ -2,15 +2,10 @@
 // a scene change to the first completed live-preview image (at the editor's preview size and
 // settings), and the time of the same render made as `korvane render` makes it. Prints both and
 // their ratio; the preview's own start delay is reported apart, since it is waited on purpose.
-//
-// The renderer header comes before any Qt header: the ray tracer's headers use the word emit,
-// which Qt defines as a macro.
 #include "renderer/YafarayRenderer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include <QApplication>
@@ -20,6 +15,7 @@
 #include <QTest>
 
 #include "app/render/ExpandableRenderPreviewView.h"
+#include "renderer/BenchRendering.h"
 #include "document/Document.h"
 #include "foundation/MainThreadDispatcher.h"
 #include "foundation/NotificationCenter.h"
@@ -60,41 +56,28 @@ double timePreviewAfterChange(ExpandableRenderPreviewView& view, const Scene& sc
     return answered && completed ? seconds : -1;
 }
 
-// Seconds for the same render made as the command line makes it: a YafarayRenderer, its delegate
-// served by a SynchronousDispatcher pumped on this thread.
+// Seconds for the same render made as the command line makes it: a YafarayRenderer with the
+// preview's settings, its delegate served by a SynchronousDispatcher pumped on this thread.
 double timeCommandLineRender(const std::shared_ptr<Scene>& scene, QSize size) {
-    struct WaitingDelegate final : RendererDelegate {
-        void rendererDidStart(BaseRenderer&) override {}
-        void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
-        void rendererDidUpdateProgress(BaseRenderer&, float, const std::string&) override {}
-        void rendererDidComplete(BaseRenderer&, RendererImage&) override { done = true; }
-        void rendererDidFail(BaseRenderer&, const std::string&) override { done = failed = true; }
-        bool done = false;
-        bool failed = false;
-    };
     MainThreadDispatcher::setShared(nullptr);
-    auto& dispatcher = dynamic_cast<SynchronousDispatcher&>(MainThreadDispatcher::shared());
-    auto renderer = YafarayRenderer::create();
-    renderer->setOutputSize({double(size.width()), double(size.height())});
-    renderer->setRendererType(0);
-    renderer->setDetailsMode(1);
-    renderer->setPathSamples(12);
-    renderer->setPathBounces(2);
-    renderer->setLightSamples(2);
-    renderer->setAaSamples(1);
-    renderer->setAaPasses(1);
-    renderer->setVolumeAccuracy(0.1f);
-    renderer->setRayDepth(8);
-    renderer->setUseBackgroundAsLightSource(true);
-    WaitingDelegate delegate;
-    const auto start = std::chrono::steady_clock::now();
-    renderer->renderScene(scene, &delegate);
-    while (!delegate.done) {
-        if (dispatcher.runPending() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    dispatcher.runPending();
-    return delegate.failed ? -1 : seconds;
+    std::string failure;
+    const double seconds = bench::renderAndWait(
+        scene,
+        [&](YafarayRenderer& renderer) {
+            renderer.setOutputSize({double(size.width()), double(size.height())});
+            renderer.setRendererType(0);
+            renderer.setDetailsMode(1);
+            renderer.setPathSamples(12);
+            renderer.setPathBounces(2);
+            renderer.setLightSamples(2);
+            renderer.setAaSamples(1);
+            renderer.setAaPasses(1);
+            renderer.setVolumeAccuracy(0.1f);
+            renderer.setRayDepth(8);
+            renderer.setUseBackgroundAsLightSource(true);
+        },
+        &failure);
+    return seconds;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,10 +48,11 @@ inline std::shared_ptr<Scene> terrainScene() {
     return scene;
 }
 
-// Renders `scene` with `settings` through YafarayRenderer, driven on this thread as the command line
-// drives it, and answers the seconds it took; negative, with the reason in `failure`, when it fails.
-inline double renderAndWait(const std::shared_ptr<Scene>& scene, const DefaultsDictionary& settings,
-                            std::optional<PixelRegion> region, std::string* failure) {
+// Renders `scene` through a YafarayRenderer that `configure` sets up, driven on this thread as the
+// command line drives it (through the process's SynchronousDispatcher), and answers the seconds it
+// took; negative, with the reason in `failure`, when it fails.
+inline double renderAndWait(const std::shared_ptr<Scene>& scene, const std::function<void(YafarayRenderer&)>& configure,
+                            std::string* failure) {
     struct WaitingDelegate final : RendererDelegate {
         void rendererDidStart(BaseRenderer&) override {}
         void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
@@ -65,8 +67,7 @@ inline double renderAndWait(const std::shared_ptr<Scene>& scene, const DefaultsD
     };
     auto& dispatcher = dynamic_cast<SynchronousDispatcher&>(MainThreadDispatcher::shared());
     auto renderer = YafarayRenderer::create();
-    renderer->configureFromSettingsDictionary(settings);
-    renderer->setRenderRegion(region);
+    configure(*renderer);
     WaitingDelegate delegate;
     const auto start = std::chrono::steady_clock::now();
     renderer->renderScene(scene, &delegate);
@@ -74,8 +75,21 @@ inline double renderAndWait(const std::shared_ptr<Scene>& scene, const DefaultsD
         if (dispatcher.runPending() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    dispatcher.runPending();
     *failure = delegate.failure;
     return delegate.failure.empty() ? seconds : -1;
+}
+
+// The same with `settings` (and only `region` of the frame, when given).
+inline double renderAndWait(const std::shared_ptr<Scene>& scene, const DefaultsDictionary& settings,
+                            std::optional<PixelRegion> region, std::string* failure) {
+    return renderAndWait(
+        scene,
+        [&](YafarayRenderer& renderer) {
+            renderer.configureFromSettingsDictionary(settings);
+            renderer.setRenderRegion(region);
+        },
+        failure);
 }
 
 // Seconds for one render of `scene` with the defaults of quality level `level` (320 × 240), of the

@@ -23,7 +23,7 @@ using Control = EditCameraLayerViewController::Control;
 
 // A slider of the inspector: the camera value it stands for, its range cut into even steps, and how
 // the value is shown to the user.
-struct ControlSpec {
+struct SliderRange {
     Control control;
     const char* title;
     const char* objectName;
@@ -50,8 +50,8 @@ QString shownScale(float scale) {
     return QString::asprintf("%.0fx", scale);
 }
 
-const std::vector<ControlSpec>& controlSpecs() {
-    static const std::vector<ControlSpec> specs = {
+const std::vector<SliderRange>& sliderRanges() {
+    static const std::vector<SliderRange> ranges = {
         {Control::CameraHeight, "Camera Height", "cameraHeight", 0.1f, 10.0f, 990,
          &CameraLayer::fromPointHeight, &CameraLayer::setFromPointHeight, shownHeight},
         {Control::TargetHeight, "Target Height", "targetHeight", 0.1f, 10.0f, 990,
@@ -63,22 +63,22 @@ const std::vector<ControlSpec>& controlSpecs() {
         {Control::Scale, "Scale", "scale", 1.0f, 10.0f, 90, &CameraLayer::scale, &CameraLayer::setScale,
          shownScale},
     };
-    return specs;
+    return ranges;
 }
 
-const ControlSpec& specFor(Control control) {
-    return *std::find_if(controlSpecs().begin(), controlSpecs().end(),
-                         [control](const ControlSpec& spec) { return spec.control == control; });
+const SliderRange& rangeFor(Control control) {
+    return *std::find_if(sliderRanges().begin(), sliderRanges().end(),
+                         [control](const SliderRange& range) { return range.control == control; });
 }
 
-float sliderValue(const ControlSpec& spec, int position) {
-    return spec.minimum +
-           (spec.maximum - spec.minimum) * static_cast<float>(position) / static_cast<float>(spec.steps);
+float sliderValue(const SliderRange& range, int position) {
+    return range.minimum +
+           (range.maximum - range.minimum) * static_cast<float>(position) / static_cast<float>(range.steps);
 }
 
-int sliderPosition(const ControlSpec& spec, float value) {
-    const long position = std::lround((value - spec.minimum) / (spec.maximum - spec.minimum) * spec.steps);
-    return static_cast<int>(std::clamp(position, 0L, static_cast<long>(spec.steps)));
+int sliderPosition(const SliderRange& range, float value) {
+    const long position = std::lround((value - range.minimum) / (range.maximum - range.minimum) * range.steps);
+    return static_cast<int>(std::clamp(position, 0L, static_cast<long>(range.steps)));
 }
 
 }  // namespace
@@ -125,25 +125,25 @@ QWidget* EditCameraLayerViewController::buildInspector() {
     column->addWidget(typePopUp_);
     column->addSpacing(8);
 
-    for (const ControlSpec& spec : controlSpecs()) {
-        ControlRow row{spec.control};
+    for (const SliderRange& range : sliderRanges()) {
+        ControlRow row{range.control};
         row.row = new QWidget;
         auto* rowColumn = new QVBoxLayout(row.row);
         rowColumn->setContentsMargins(0, 4, 0, 4);
-        rowColumn->addWidget(new QLabel(QString::fromUtf8(spec.title)));
+        rowColumn->addWidget(new QLabel(QString::fromUtf8(range.title)));
         auto* line = new QHBoxLayout;
         row.slider = new QSlider(Qt::Horizontal);
-        row.slider->setObjectName(QString::fromLatin1(spec.objectName));
-        row.slider->setRange(0, spec.steps);
-        row.slider->setPageStep(std::max(1, spec.steps / 10));
+        row.slider->setObjectName(QString::fromLatin1(range.objectName));
+        row.slider->setRange(0, range.steps);
+        row.slider->setPageStep(std::max(1, range.steps / 10));
         row.value = new QLabel;
-        row.value->setObjectName(QString::fromLatin1(spec.objectName) + QStringLiteral("Value"));
+        row.value->setObjectName(QString::fromLatin1(range.objectName) + QStringLiteral("Value"));
         row.value->setMinimumWidth(44);
         row.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         line->addWidget(row.slider, 1);
         line->addWidget(row.value);
         rowColumn->addLayout(line);
-        const Control control = spec.control;
+        const Control control = range.control;
         connect(row.slider, &QSlider::valueChanged, this, [this, control] { sliderMoved(control); });
         column->addWidget(row.row);
         rows_.push_back(row);
@@ -188,20 +188,20 @@ void EditCameraLayerViewController::refreshControls() {
         typePopUp_->setCurrentIndex(typePopUp_->findData(QString::fromStdString(camera.cameraType())));
     }
     for (const ControlRow& row : rows_) {
-        const ControlSpec& spec = specFor(row.control);
-        const float value = (camera.*spec.get)();
+        const SliderRange& range = rangeFor(row.control);
+        const float value = (camera.*range.get)();
         const QSignalBlocker blocker(row.slider);
-        row.slider->setValue(sliderPosition(spec, value));
-        row.value->setText(spec.shown(value));
+        row.slider->setValue(sliderPosition(range, value));
+        row.value->setText(range.shown(value));
     }
 }
 
 void EditCameraLayerViewController::sliderMoved(Control control) {
-    const ControlSpec& spec = specFor(control);
-    const float value = sliderValue(spec, slider(control)->value());
-    if ((cameraLayer().*spec.get)() == value) return;
+    const SliderRange& range = rangeFor(control);
+    const float value = sliderValue(range, slider(control)->value());
+    if ((cameraLayer().*range.get)() == value) return;
     // The setter posts scene-did-change, which brings the label up to date.
-    (cameraLayer().*spec.set)(value);
+    (cameraLayer().*range.set)(value);
 }
 
 }  // namespace korvane
