@@ -73,6 +73,9 @@ public:
         resY = f.resy;
     }
 
+    // The image plane one focal length away is one unit wide.
+    float pixelSpread() const override { return 1.f / (float(resX) * focal_); }
+
     ray_t shootRay(float px, float py, float lu, float lv, float& wt) const override {
         wt = 1.f;
         ray_t ray;

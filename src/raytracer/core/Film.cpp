@@ -197,13 +197,16 @@ float filterWeight(filterType_t type, float radius, float dx, float dy) {
     return 0.f;
 }
 
-bool renderTiled(const renderSettings_t& s, const renderContext_t& ctx, const surfaceIntegrator_t& integrator,
+bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext, const surfaceIntegrator_t& integrator,
                  colorOutput_t& output, progressBar_t* progress, const std::atomic<bool>& abortFlag) {
     const int W = s.width, H = s.height;
     const size_t npix = size_t(W) * H;
     const float radius = filterRadius(s.filter, s.pixelWidth);
     const int border = static_cast<int>(std::ceil(radius));
-    const float camScaleX = float(ctx.camera->resX) / W, camScaleY = float(ctx.camera->resY) / H;
+    const float camScaleX = float(sceneContext.camera->resX) / W, camScaleY = float(sceneContext.camera->resY) / H;
+    // One image pixel spans camScaleX camera pixels.
+    renderContext_t ctx = sceneContext;
+    ctx.pixelSpread = ctx.camera->pixelSpread() * camScaleX;
 
     std::vector<tile_t> tiles;
     for (int y = 0; y < H; y += s.tileSize) {

@@ -27,6 +27,9 @@ struct surfacePoint_t {
     // into refracting materials set it; glass picks its relative index of refraction by it.
     bool fromInside = false;
     const material_t* material = nullptr;
+    // World-space width of what one image sample covers at P (0: unknown, no filtering);
+    // textures leave out detail finer than this.
+    float footprint = 0.f;
 };
 
 // Per-sample state: which pixel and sample is traced, for deterministic random numbers.
@@ -107,6 +110,9 @@ public:
     // Ray through film position (px, py) in pixels, row 0 at the top; lens numbers (lu, lv) in [0,1).
     // wt is 0 for pixels outside the camera's image (e.g. beyond an angular camera's circle).
     virtual ray_t shootRay(float px, float py, float lu, float lv, float& wt) const = 0;
+    // World-space width that one camera pixel covers per unit of distance along its ray; 0 when
+    // the projection has no single such figure (textures are then not filtered).
+    virtual float pixelSpread() const { return 0.f; }
     int resX = 320, resY = 200;
 };
 
@@ -126,6 +132,19 @@ public:
     virtual colorA_t getColor(const point3d_t& p) const = 0;
     // Scalar at p: the pattern value of a procedural texture, the luminance of an image.
     virtual float getFloat(const point3d_t& p) const { return getColor(p).luminance(); }
+    // Colour and scalar at p at once, averaged over a texture-space footprint `width` wide
+    // (0: a point sample). Procedural textures compute their pattern once for both and leave
+    // out detail finer than the footprint; others ignore the width.
+    virtual void sample(const point3d_t& p, float width, colorA_t& colour, float& scalar) const {
+        (void)width;
+        colour = getColor(p);
+        scalar = getFloat(p);
+    }
+    // The scalar alone, averaged over a footprint like sample's.
+    virtual float filteredFloat(const point3d_t& p, float width) const {
+        (void)width;
+        return getFloat(p);
+    }
     // Image textures answer true and give their pixel size; bump mapping then steps one pixel.
     virtual bool discrete() const { return false; }
     virtual void resolution(int& width, int& height) const { width = height = 0; }

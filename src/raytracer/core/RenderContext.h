@@ -16,6 +16,9 @@ struct renderContext_t {
     std::vector<const light_t*> lights;
     // The volume regions of the scene, in creation order.
     std::vector<VolumeRegion*> volumeRegions;
+    // World-space width one image sample covers per unit of distance travelled from the camera
+    // (0: unknown); integrators turn it into each surface point's footprint.
+    float pixelSpread = 0.f;
 };
 
 // Start offset of shadow rays at p, relative to the size of the coordinates.

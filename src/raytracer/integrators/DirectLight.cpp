@@ -40,13 +40,13 @@ public:
     colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                        float& depth) const override {
         // The trace sets `depth`, which the media segment needs: trace first, then attenuate.
-        const colorA_t surface = trace(ctx, state, ray, 0, &depth, nullptr, nullptr);
+        const colorA_t surface = trace(ctx, state, ray, 0, 0.f, &depth, nullptr, nullptr);
         return withMedia(ctx, state, ray, surface, depth);
     }
 
     colorA_t integrateFrom(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                            const primaryHit_t& first, float& depth) const override {
-        const colorA_t surface = trace(ctx, state, ray, 0, &depth, &first, nullptr);
+        const colorA_t surface = trace(ctx, state, ray, 0, 0.f, &depth, &first, nullptr);
         return withMedia(ctx, state, ray, surface, depth);
     }
 
@@ -65,8 +65,9 @@ private:
     }
 
     // Radiance along the ray; `first`, when given, is the ray's known first intersection.
-    // `inside` is the refracting material the ray travels in (null: outside every object).
-    colorA_t trace(const renderContext_t& ctx, renderState_t& state, const ray_t& ray, int level,
+    // `inside` is the refracting material the ray travels in (null: outside every object);
+    // `travelled` the distance from the camera to the ray's origin.
+    colorA_t trace(const renderContext_t& ctx, renderState_t& state, const ray_t& ray, int level, float travelled,
                    float* depth, const primaryHit_t* first, const material_t* inside) const {
         surfacePoint_t sp;
         float t = 0.f;
@@ -85,6 +86,8 @@ private:
             return colorA_t(ctx.background->eval(ray.dir), bgTransp_ ? 0.f : 1.f);
         }
         if (depth) *depth = t;
+        travelled += t;
+        sp.footprint = travelled * ctx.pixelSpread;
         materialResponse_t r;
         const vector3d_t wo = -ray.dir;
         if (sp.material) {
@@ -108,7 +111,7 @@ private:
                     refl.dir = (refl.dir - sp.Ng * (2.f * dot(refl.dir, sp.Ng))).normalized();
                 refl.tmin = offset;
                 state.raylevel = level + 1;
-                col += r.mirror * trace(ctx, state, refl, level + 1, nullptr, nullptr, inside);
+                col += r.mirror * trace(ctx, state, refl, level + 1, travelled, nullptr, nullptr, inside);
             }
             if (!r.refract.isBlack()) {
                 // Entering the object the ray now travels in it; leaving, it is outside again.
@@ -118,7 +121,7 @@ private:
                 refr.tmin = offset;
                 state.raylevel = level + 1;
                 const material_t* behind = sp.fromInside ? nullptr : sp.material;
-                col += r.refract * trace(ctx, state, refr, level + 1, nullptr, nullptr, behind);
+                col += r.refract * trace(ctx, state, refr, level + 1, travelled, nullptr, nullptr, behind);
             }
         }
         if (level < rayDepth_ + kExtraTransparentDepth) {
@@ -128,7 +131,7 @@ private:
                 through.dir = ray.dir;
                 through.tmin = offset;
                 state.raylevel = level + 1;
-                const colorA_t behind = trace(ctx, state, through, level + 1, nullptr, nullptr, inside);
+                const colorA_t behind = trace(ctx, state, through, level + 1, travelled, nullptr, nullptr, inside);
                 col += r.transmit * behind;
                 const float seeThrough = r.transmit.energy();
                 alpha = std::clamp(1.f - seeThrough * (1.f - behind.A), 0.f, 1.f);

@@ -28,6 +28,9 @@ constexpr int kRouletteStart = 2;
 constexpr float kMinSurvival = 0.05f;
 // Specular rays are followed at most this deep, whatever "raydepth" says.
 constexpr int kMaxSpecularDepth = 20;
+// Footprint growth per unit of distance after a diffuse bounce (about the width of the cone a
+// few cosine-weighted paths stand for).
+constexpr float kDiffuseSpread = 0.1f;
 
 float maxChannel(const color_t& c) {
     return std::max(c.R, std::max(c.G, c.B));
@@ -89,7 +92,9 @@ public:
     colorA_t integrateFrom(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                            const primaryHit_t& first, float& depth) const override {
         depth = first.hit ? first.t : -1.f;
-        colorA_t c = shade(ctx, state, ray, first.hit, first.sp, 0, nullptr, s_.pathSamples);
+        surfacePoint_t sp = first.sp;
+        if (first.hit) sp.footprint = first.t * ctx.pixelSpread;
+        colorA_t c = shade(ctx, state, ray, first.hit, sp, 0, nullptr, s_.pathSamples);
         if (ctx.volumeIntegrator) {
             // Media between the camera and the surface: C·T_vol + L_vol.
             ray_t segment = ray;
@@ -150,6 +155,7 @@ private:
         surfacePoint_t hitSp;
         float t = 0.f;
         const bool hit = ctx.scene->intersect(next, hitSp, t);
+        hitSp.footprint = sp.footprint + t * ctx.pixelSpread;
         state.raylevel = level + 1;
         colorA_t c = shade(ctx, state, next, hit, hitSp, level + 1, inside, paths);
         color_t result = c;
@@ -313,6 +319,9 @@ private:
                 surfacePoint_t hitSp;
                 float t = 0.f;
                 const bool hit = ctx.scene->intersect(next, hitSp, t);
+                // A diffuse bounce gathers light from a wide cone: what it hits is seen blurred.
+                if (ctx.pixelSpread > 0.f)
+                    hitSp.footprint = sp.footprint + t * (diffuseBounce ? kDiffuseSpread : ctx.pixelSpread);
                 throughput *= segmentTransmittance(ctx, state, next, hit ? t : -1.f);
                 if (inside) {
                     if (!hit) break;

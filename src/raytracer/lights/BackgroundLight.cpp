@@ -17,10 +17,24 @@ constexpr float kWeightFloor = 0.01f;
 // Samples with a density below this are dropped.
 constexpr float kMinPdf = 1e-6f;
 
-// Index of the first CDF entry above u, for a CDF of n entries ending at 1.
-int findInterval(const float* cdf, int n, float u) {
-    const float* it = std::upper_bound(cdf, cdf + n, u);
-    return std::clamp(static_cast<int>(it - cdf), 0, n - 1);
+// Index of the first CDF entry above u, for a CDF of n entries ending at 1, starting the
+// search at the guide table's entry for u's slice (guide has n slices).
+int findInterval(const float* cdf, const uint16_t* guide, int n, float u) {
+    const int slice = std::clamp(static_cast<int>(u * n), 0, n - 1);
+    int i = guide[slice];
+    while (i < n - 1 && cdf[i] <= u) ++i;
+    return i;
+}
+
+// Fills guide[0…n) for a CDF of n entries: guide[j] is the first entry whose CDF exceeds j/n,
+// where every u of slice j is at least j/n.
+void buildGuide(const float* cdf, int n, uint16_t* guide) {
+    int i = 0;
+    for (int j = 0; j < n; ++j) {
+        const float lo = float(j) / float(n);
+        while (i < n - 1 && cdf[i] <= lo) ++i;
+        guide[j] = static_cast<uint16_t>(i);
+    }
 }
 
 }  // namespace
@@ -45,6 +59,7 @@ void backgroundLight_t::buildDistribution() {
     columnPmf_.clear();
     columnCdf_.clear();
     std::vector<double> weights;
+    cellRadiance_.clear();
     double total = 0;
     for (int k = 0; k < kRows; ++k) {
         const float theta = kPi * (k + 0.5f) / kRows;
@@ -54,7 +69,9 @@ void backgroundLight_t::buildDistribution() {
         for (int c = 0; c < cols; ++c) {
             const float phi = 2.f * kPi * (c + 0.5f) / cols;
             const vector3d_t dir(sinTheta * std::cos(phi), sinTheta * std::sin(phi), cosTheta);
-            const float l = std::max(0.f, radiance(dir).energy());
+            const color_t radiant = radiance(dir);
+            cellRadiance_.push_back(radiant);
+            const float l = std::max(0.f, radiant.energy());
             const double w = double(l) * sinTheta / cols;
             weights.push_back(w);
             total += w;
@@ -93,21 +110,41 @@ void backgroundLight_t::buildDistribution() {
         rowCdf_[k] = static_cast<float>(acc / sum);
     }
     rowCdf_[kRows - 1] = 1.f;
+    rowGuide_.resize(kRows);
+    buildGuide(rowCdf_.data(), kRows, rowGuide_.data());
+    columnGuide_.resize(columnCdf_.size());
+    for (int k = 0; k < kRows; ++k) {
+        const int b = columnStart_[k];
+        buildGuide(columnCdf_.data() + b, columnStart_[k + 1] - b, columnGuide_.data() + b);
+    }
+}
+
+void backgroundLight_t::findCell(float s1, float s2, int& row, int& cell, float& v, float& u) const {
+    const int k = findInterval(rowCdf_.data(), rowGuide_.data(), kRows, s1);
+    const float rowLo = k > 0 ? rowCdf_[k - 1] : 0.f;
+    v = rowPmf_[k] > 0.f ? std::clamp((s1 - rowLo) / rowPmf_[k], 0.f, 0.99999f) : 0.5f;
+    const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
+    const int c = findInterval(columnCdf_.data() + b, columnGuide_.data() + b, cols, s2);
+    const float colLo = c > 0 ? columnCdf_[b + c - 1] : 0.f;
+    const float pc = columnPmf_[b + c];
+    u = pc > 0.f ? std::clamp((s2 - colLo) / pc, 0.f, 0.99999f) : 0.5f;
+    row = k;
+    cell = b + c;
 }
 
 vector3d_t backgroundLight_t::sampleDirection(float s1, float s2, float& pdf) const {
-    const int k = findInterval(rowCdf_.data(), kRows, s1);
-    const float rowLo = k > 0 ? rowCdf_[k - 1] : 0.f;
-    const float v = rowPmf_[k] > 0.f ? std::clamp((s1 - rowLo) / rowPmf_[k], 0.f, 0.99999f) : 0.5f;
-    const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
-    const int c = findInterval(columnCdf_.data() + b, cols, s2);
-    const float colLo = c > 0 ? columnCdf_[b + c - 1] : 0.f;
-    const float pc = columnPmf_[b + c];
-    const float u = pc > 0.f ? std::clamp((s2 - colLo) / pc, 0.f, 0.99999f) : 0.5f;
+    int k = 0, cell = 0;
+    float v = 0.f, u = 0.f;
+    findCell(s1, s2, k, cell, v, u);
+    return cellDirection(k, cell, v, u, pdf);
+}
+
+vector3d_t backgroundLight_t::cellDirection(int k, int cell, float v, float u, float& pdf) const {
+    const int cols = columnStart_[k + 1] - columnStart_[k], c = cell - columnStart_[k];
     const float theta = kPi * (k + v) / kRows;
     const float phi = 2.f * kPi * (c + u) / cols;
     const float sinTheta = std::sin(theta);
-    pdf = sinTheta > 0.f ? rowPmf_[k] * kRows * pc * cols / (2.f * kPi * kPi * sinTheta) : 0.f;
+    pdf = sinTheta > 0.f ? rowPmf_[k] * kRows * columnPmf_[cell] * cols / (2.f * kPi * kPi * sinTheta) : 0.f;
     return {sinTheta * std::cos(phi), sinTheta * std::sin(phi), std::cos(theta)};
 }
 
@@ -124,12 +161,14 @@ float backgroundLight_t::pdf(const vector3d_t& dir) const {
 }
 
 bool backgroundLight_t::illuminate(const point3d_t&, float s1, float s2, lightSample_t& ls) const {
-    float density = 0.f;
-    ls.wi = sampleDirection(s1, s2, density);
+    int k = 0, cell = 0;
+    float v = 0.f, u = 0.f, density = 0.f;
+    findCell(s1, s2, k, cell, v, u);
+    ls.wi = cellDirection(k, cell, v, u, density);
     if (density < kMinPdf) return false;
     ls.distance = -1.f;
     // The integrators leave 1/π out of the BSDF, so the density is taken π times larger.
-    ls.color = radiance(ls.wi) * (1.f / (kPi * density));
+    ls.color = cellRadiance_[cell] * (1.f / (kPi * density));
     return true;
 }
 

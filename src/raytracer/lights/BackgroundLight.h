@@ -4,6 +4,7 @@
 // (times the solid angle of each cell of a latitude-longitude map), so a bright sky region gets
 // most of the samples and a sky-lit surface converges with few of them.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
 
 private:
     void buildDistribution();
+    // The cell a direction drawn from (s1, s2) falls in, with the position inside it in [0, 1)².
+    void findCell(float s1, float s2, int& row, int& cell, float& v, float& u) const;
+    // The direction at (v, u) inside a cell, with its density per unit solid angle.
+    vector3d_t cellDirection(int row, int cell, float v, float u, float& pdf) const;
 
     std::unique_ptr<background_t> owned_;
     const background_t* background_;
@@ -39,6 +44,13 @@ private:
     std::vector<int> columnStart_;  // first entry of each row in columnCdf_/columnPdf_
     std::vector<float> rowCdf_, rowPmf_;
     std::vector<float> columnCdf_, columnPmf_;
+    // Radiance at each cell's centre: samples take it instead of evaluating the background
+    // (cells are a fraction of a degree across, far finer than any sky's gradients).
+    std::vector<color_t> cellRadiance_;
+    // Guide tables: for each of n equal slices of [0, 1), the first CDF entry the slice can
+    // reach, so that a lookup starts next to its answer instead of bisecting the whole row.
+    std::vector<uint16_t> rowGuide_;
+    std::vector<uint16_t> columnGuide_;  // per row, as many slices as the row has columns
 };
 
 }  // namespace yafaray

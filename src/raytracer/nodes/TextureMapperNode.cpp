@@ -3,6 +3,7 @@
 // "mapping" (image textures only), then scaled by "scale" and moved by 2·"offset". Its scalar
 // also serves as a height field for bump mapping.
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -14,7 +15,7 @@
 namespace yafaray {
 namespace {
 
-// Central-difference steps of the bump slopes: in UV texture space (2u − 1 units) and, for
+// Difference steps of the bump slopes: in UV texture space (2u − 1 units) and, for
 // world-space coordinates, relative to the point's distance from the origin.
 constexpr float kUvBumpStep = 2e-5f;
 constexpr float kWorldBumpStep = 2e-4f;
@@ -58,8 +59,9 @@ public:
     void eval(nodeStack_t& stack, const surfacePoint_t& sp) const override {
         const point3d_t p = map(input(sp), sp.N);
         nodeResult_t& r = stack[ID];
-        r.col = texture_->getColor(p);
-        r.f = doScalar_ ? texture_->getFloat(p) : 0.f;
+        float f = 0.f;
+        texture_->sample(p, footprint(sp), r.col, f);
+        r.f = doScalar_ ? f : 0.f;
     }
 
     void evalDerivative(nodeStack_t& stack, const surfacePoint_t& sp, const vector3d_t& T,
@@ -87,6 +89,35 @@ private:
                 break;
         }
         return sp.P;
+    }
+
+    // The width of sp's footprint in mapped texture space (0 where the mapping bends space
+    // and no single figure fits).
+    float footprint(const surfacePoint_t& sp) const {
+        if (sp.footprint <= 0.f || mapping_ == mapping_t::tube || mapping_ == mapping_t::sphere) return 0.f;
+        float w = sp.footprint;
+        switch (texco_) {
+            case texco_t::uv: {
+                // (2u − 1, 2v − 1) changes by 2 per unit of u; the surface's stretch per unit
+                // of u and v, averaged, turns world width into parameter width.
+                const float stretch = std::sqrt(sp.dPdU.length() * sp.dPdV.length());
+                if (!(stretch > 0.f)) return 0.f;
+                w *= 2.f / stretch;
+                break;
+            }
+            case texco_t::transformed: {
+                const auto& m = transform_.m;
+                const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                                   m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+                w *= static_cast<float>(std::cbrt(std::fabs(det)));
+                break;
+            }
+            case texco_t::orco:
+            case texco_t::global:
+                break;
+        }
+        return w * std::max({std::fabs(scale_.x), std::fabs(scale_.y), std::fabs(scale_.z)});
     }
 
     // Axis remap, projection, scale and offset.
@@ -120,7 +151,8 @@ private:
                 p.z * scale_.z + 2.f * offset_.z};
     }
 
-    // Slope of the scalar along the world tangent d, per unit of input space.
+    // Slope of the scalar along the world tangent d, per unit of input space: a forward
+    // difference from the point's own value, which eval has just asked the texture for.
     float slope(const surfacePoint_t& sp, const vector3d_t& d) const {
         const point3d_t base = input(sp);
         vector3d_t step;
@@ -141,9 +173,10 @@ private:
             step = d;
             h = std::max(kWorldBumpStep, kWorldBumpStepRelative * base.length());
         }
-        const float f1 = texture_->getFloat(map(base + step * h, sp.N));
-        const float f0 = texture_->getFloat(map(base - step * h, sp.N));
-        return (f1 - f0) / (2.f * h);
+        const float width = footprint(sp);
+        const float f1 = texture_->filteredFloat(map(base + step * h, sp.N), width);
+        const float f0 = texture_->filteredFloat(map(base, sp.N), width);
+        return (f1 - f0) / h;
     }
 
     const texture_t* texture_;

@@ -3,6 +3,7 @@
 // gives finer features.
 
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "raytracer/core/Environment.h"
@@ -13,6 +14,22 @@
 
 namespace yafaray {
 namespace {
+
+// The start of a pattern key: the texture kind and the name of its noise.
+std::string patternKey(const char* kind, const paraMap_t& params, const char* noiseKey) {
+    std::string noise;
+    params.getParam(noiseKey, noise);
+    return std::string(kind) + "|" + noise;
+}
+
+// The numbers of a pattern key, exactly (hex floats), so that only equal patterns share a key.
+template <typename... Values>
+std::string keyOf(Values... values) {
+    std::ostringstream out;
+    out << std::hexfloat;
+    ((out << '|' << values), ...);
+    return out.str();
+}
 
 // "clouds": turbulence, optionally biased towards 0 ("negative") or 1 ("positive").
 class cloudsTexture_t : public proceduralTexture_t {
@@ -28,11 +45,12 @@ public:
         if (bias == "positive") bias_ = bias_t::positive;
         if (bias == "negative") bias_ = bias_t::negative;
         noise_ = noiseFrom(params, "noise_type");
+        setPatternKey(patternKey("clouds", params, "noise_type") + keyOf(depth_, size_, hard_, int(bias_)));
     }
 
 private:
-    float pattern(const point3d_t& p) const override {
-        const float v = turbulence(*noise_, p, depth_, size_, hard_);
+    float pattern(const point3d_t& p, float width) const override {
+        const float v = turbulence(*noise_, p, depth_, size_, hard_, width);
         switch (bias_) {
             case bias_t::negative:
                 return v * v;
@@ -63,12 +81,14 @@ public:
         params.getParam("sharpness", sharpness_);
         shape_ = waveShapeFrom(params);
         noise_ = noiseFrom(params, "noise_type");
+        setPatternKey(patternKey("marble", params, "noise_type") +
+                      keyOf(depth_, size_, hard_, turbulence_, sharpness_, int(shape_)));
     }
 
 private:
-    float pattern(const point3d_t& p) const override {
+    float pattern(const point3d_t& p, float width) const override {
         float w = 5.f * (p.x + p.y + p.z);
-        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_);
+        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_, width);
         const float v = wave(shape_, w);
         return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
     }
@@ -95,12 +115,14 @@ public:
         rings_ = type == "rings";
         shape_ = waveShapeFrom(params);
         noise_ = noiseFrom(params, "noise_type");
+        setPatternKey(patternKey("wood", params, "noise_type") +
+                      keyOf(depth_, size_, hard_, turbulence_, sharpness_, int(shape_), rings_));
     }
 
 private:
-    float pattern(const point3d_t& p) const override {
+    float pattern(const point3d_t& p, float width) const override {
         float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
-        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_);
+        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_, width);
         const float v = wave(shape_, w);
         return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
     }
@@ -115,7 +137,7 @@ private:
 // "musgrave": one of the musgrave fractals at size·p, times "intensity" (not clamped).
 class musgraveTexture_t : public proceduralTexture_t {
 public:
-    using fractal_t = float (*)(const noiseGenerator_t&, const point3d_t&, const musgraveParams_t&);
+    using fractal_t = float (*)(const noiseGenerator_t&, const point3d_t&, const musgraveParams_t&, float);
 
     explicit musgraveTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
         // The application's musgrave textures send the exponent as "h".
@@ -133,10 +155,14 @@ public:
         if (type == "hybridmf") fractal_ = &hybridMultiFractal;
         if (type == "heteroterrain") fractal_ = &heteroTerrain;
         noise_ = noiseFrom(params, "noise_type");
+        setPatternKey(patternKey("musgrave", params, "noise_type") + type +
+                      keyOf(m_.H, m_.lacunarity, m_.octaves, m_.offset, m_.gain, size_, intensity_));
     }
 
 private:
-    float pattern(const point3d_t& p) const override { return intensity_ * fractal_(*noise_, p * size_, m_); }
+    float pattern(const point3d_t& p, float width) const override {
+        return intensity_ * fractal_(*noise_, p * size_, m_, width * std::fabs(size_));
+    }
 
     musgraveParams_t m_;
     float size_ = 1.f, intensity_ = 1.f;
@@ -152,11 +178,13 @@ public:
         params.getParam("size", size_);
         distortion_ = noiseFrom(params, "noise_type1");
         base_ = noiseFrom(params, "noise_type2");
+        setPatternKey(patternKey("distorted_noise", params, "noise_type1") + patternKey("", params, "noise_type2") +
+                      keyOf(distort_, size_));
     }
 
 private:
-    float pattern(const point3d_t& p) const override {
-        return distortedNoise(*distortion_, *base_, p * size_, distort_);
+    float pattern(const point3d_t& p, float width) const override {
+        return distortedNoise(*distortion_, *base_, p * size_, distort_, width * std::fabs(size_));
     }
 
     float distort_ = 1.f, size_ = 1.f;

@@ -19,122 +19,133 @@ void splitOctaves(float octaves, int& whole, float& fraction) {
 
 }  // namespace
 
-float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard) {
+float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
+                 float width) {
     depth = std::clamp(depth, 0, kMaxOctaves);
     point3d_t q = p * size;
+    float w = width * std::fabs(size);
     float sum = 0.f, amp = 1.f;
     for (int i = 0; i <= depth; ++i) {
-        float n = noise(q);
-        if (hard) n = std::fabs(2.f * n - 1.f);
-        sum += amp * n;
+        sum += amp * (hard ? filteredFoldedNoise(noise, q, w) : filteredNoise(noise, q, w));
         amp *= 0.5f;
         q = q * 2.f;
+        w *= 2.f;
     }
     // Σ 2^−i over depth + 1 octaves is (2^(depth+1) − 1) / 2^depth.
     const float norm = std::ldexp(1.f, depth) / (std::ldexp(1.f, depth + 1) - 1.f);
     return sum * norm;
 }
 
-float fBm(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+float fBm(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {
     int k;
     float r;
     splitOctaves(m.octaves, k, r);
     const float decay = std::pow(m.lacunarity, -m.H);
     float value = 0.f, amp = 1.f;
     point3d_t q = p;
+    float w = width;
     for (int i = 0; i < k; ++i) {
-        value += amp * signedNoise(noise, q);
+        value += amp * filteredSignedNoise(noise, q, w);
         amp *= decay;
         q = q * m.lacunarity;
+        w *= m.lacunarity;
     }
-    if (r > 0.f) value += r * amp * signedNoise(noise, q);
+    if (r > 0.f) value += r * amp * filteredSignedNoise(noise, q, w);
     return value;
 }
 
-float multiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+float multiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {
     int k;
     float r;
     splitOctaves(m.octaves, k, r);
     const float decay = std::pow(m.lacunarity, -m.H);
     float value = 1.f, amp = 1.f;
     point3d_t q = p;
+    float w = width;
     for (int i = 0; i < k; ++i) {
-        value *= 1.f + amp * signedNoise(noise, q);
+        value *= 1.f + amp * filteredSignedNoise(noise, q, w);
         amp *= decay;
         q = q * m.lacunarity;
+        w *= m.lacunarity;
     }
-    if (r > 0.f) value *= 1.f + r * amp * signedNoise(noise, q);
+    if (r > 0.f) value *= 1.f + r * amp * filteredSignedNoise(noise, q, w);
     return value;
 }
 
-float heteroTerrain(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+float heteroTerrain(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {
     int k;
     float r;
     splitOctaves(m.octaves, k, r);
     const float decay = std::pow(m.lacunarity, -m.H);
-    float value = m.offset + signedNoise(noise, p);
+    float value = m.offset + filteredSignedNoise(noise, p, width);
     float amp = decay;
     point3d_t q = p * m.lacunarity;
+    float w = width * m.lacunarity;
     for (int i = 1; i < k; ++i) {
-        value += (signedNoise(noise, q) + m.offset) * amp * value;
+        value += (filteredSignedNoise(noise, q, w) + m.offset) * amp * value;
         amp *= decay;
         q = q * m.lacunarity;
+        w *= m.lacunarity;
     }
-    if (r > 0.f) value += r * (signedNoise(noise, q) + m.offset) * amp * value;
+    if (r > 0.f) value += r * (filteredSignedNoise(noise, q, w) + m.offset) * amp * value;
     return value;
 }
 
-float hybridMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+float hybridMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {
     int k;
     float r;
     splitOctaves(m.octaves, k, r);
     const float decay = std::pow(m.lacunarity, -m.H);
-    float value = signedNoise(noise, p) + m.offset;
+    float value = filteredSignedNoise(noise, p, width) + m.offset;
     float weight = m.gain * value;
     float amp = decay;
     point3d_t q = p * m.lacunarity;
+    float w = width * m.lacunarity;
     int i = 1;
     for (; i < k && weight > 0.001f; ++i) {
         weight = std::min(weight, 1.f);
-        const float signal = (signedNoise(noise, q) + m.offset) * amp;
+        const float signal = (filteredSignedNoise(noise, q, w) + m.offset) * amp;
         value += weight * signal;
         weight *= m.gain * signal;
         amp *= decay;
         q = q * m.lacunarity;
+        w *= m.lacunarity;
     }
-    if (r > 0.f) value += r * (signedNoise(noise, q) + m.offset) * amp;
+    if (r > 0.f) value += r * (filteredSignedNoise(noise, q, w) + m.offset) * amp;
     return value;
 }
 
-float ridgedMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m) {
+float ridgedMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {
     int k;
     float r;
     splitOctaves(m.octaves, k, r);
     const float decay = std::pow(m.lacunarity, -m.H);
-    float signal = m.offset - std::fabs(signedNoise(noise, p));
+    float signal = m.offset - filteredFoldedNoise(noise, p, width);
     signal *= signal;
     float value = signal;
     float amp = decay;
     point3d_t q = p * m.lacunarity;
+    float w = width * m.lacunarity;
     for (int i = 1; i < k; ++i) {
         const float weight = std::clamp(m.gain * signal, 0.f, 1.f);
-        signal = m.offset - std::fabs(signedNoise(noise, q));
+        signal = m.offset - filteredFoldedNoise(noise, q, w);
         signal = signal * signal * weight;
         value += signal * amp;
         amp *= decay;
         q = q * m.lacunarity;
+        w *= m.lacunarity;
     }
     return value;
 }
 
 float distortedNoise(const noiseGenerator_t& distortion, const noiseGenerator_t& base, const point3d_t& p,
-                     float distort) {
+                     float distort, float width) {
     // Three samples far apart along the diagonal act as independent noises.
     constexpr float kApart = 13.5f;
     const vector3d_t shift(kApart, kApart, kApart);
-    const vector3d_t r(signedNoise(distortion, p + shift), signedNoise(distortion, p),
-                       signedNoise(distortion, p - shift));
-    return signedNoise(base, p + r * distort);
+    const vector3d_t r(filteredSignedNoise(distortion, p + shift, width), filteredSignedNoise(distortion, p, width),
+                       filteredSignedNoise(distortion, p - shift, width));
+    return filteredSignedNoise(base, p + r * distort, width);
 }
 
 }  // namespace yafaray

@@ -223,7 +223,29 @@ float cellNoise_t::operator()(const point3d_t& p) const {
     return unitFloat(mix(n));
 }
 
-std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type) {
+void noiseGenerator_t::measureAverages() {
+    // Enough points that the averages are good to about a thousandth; fixed, so that every
+    // render of a scene uses the same values.
+    constexpr int kPoints = 8192;
+    uint32_t state = 0x61766721u;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) * (1.f / 16777216.f);
+    };
+    double sum = 0.0, folded = 0.0;
+    for (int i = 0; i < kPoints; ++i) {
+        const point3d_t p(next() * 256.f - 128.f, next() * 256.f - 128.f, next() * 256.f - 128.f);
+        const float n = (*this)(p);
+        sum += n;
+        folded += std::fabs(2.f * n - 1.f);
+    }
+    average_ = static_cast<float>(sum / kPoints);
+    foldedAverage_ = static_cast<float>(folded / kPoints);
+}
+
+namespace {
+
+std::unique_ptr<noiseGenerator_t> makeNoiseGenerator(const std::string& type) {
     using kind = voronoiNoise_t::kind_t;
     if (type == "stdperlin") return std::make_unique<stdPerlinNoise_t>();
     if (type == "voronoi_f1") return std::make_unique<voronoiNoise_t>(kind::F1);
@@ -234,6 +256,14 @@ std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type) {
     if (type == "voronoi_crackle") return std::make_unique<voronoiNoise_t>(kind::crackle);
     if (type == "cellnoise") return std::make_unique<cellNoise_t>();
     return std::make_unique<newPerlinNoise_t>();
+}
+
+}  // namespace
+
+std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type) {
+    std::unique_ptr<noiseGenerator_t> generator = makeNoiseGenerator(type);
+    generator->measureAverages();
+    return generator;
 }
 
 }  // namespace yafaray

@@ -3,6 +3,7 @@
 // Scalar noise over 3-D space, the basis of every procedural texture. Each generator is
 // deterministic (fixed tables, no global state) and safe to call from any thread.
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,16 @@ public:
     virtual ~noiseGenerator_t() = default;
     // Noise value at p; see each generator for its range.
     virtual float operator()(const point3d_t& p) const = 0;
+
+    // Averages over space of the noise n and of its fold |2n − 1|: what an octave looks like
+    // from so far away that its features are smaller than a pixel. Set by measureAverages.
+    float average() const { return average_; }
+    float foldedAverage() const { return foldedAverage_; }
+    // Measures both averages over a fixed scatter of points (newNoiseGenerator calls it).
+    void measureAverages();
+
+private:
+    float average_ = 0.5f, foldedAverage_ = 0.5f;
 };
 
 // "newperlin": improved gradient noise (quintic fade, 12 cube-edge gradients) over a fixed
@@ -70,6 +81,39 @@ std::unique_ptr<noiseGenerator_t> newNoiseGenerator(const std::string& type);
 // The signed form 2n − 1 that musgrave and distorted noise build on.
 inline float signedNoise(const noiseGenerator_t& noise, const point3d_t& p) {
     return 2.f * noise(p) - 1.f;
+}
+
+// How much of a noise whose features are about one unit across survives being seen through a
+// footprint `width` units wide: 1 while a feature spans several footprints, falling smoothly to
+// 0 once the footprint covers a whole feature. Pixel-sized detail would only alias into grain.
+inline float featureVisibility(float width) {
+    constexpr float kSharp = 0.3f, kGone = 1.f;
+    if (width <= kSharp) return 1.f;
+    if (width >= kGone) return 0.f;
+    const float t = (kGone - width) / (kGone - kSharp);
+    return t * t * (3.f - 2.f * t);
+}
+
+// Noise at p averaged over a footprint `width` wide: the noise itself, faded towards its
+// average as the features shrink below the footprint (not evaluated at all once invisible).
+inline float filteredNoise(const noiseGenerator_t& noise, const point3d_t& p, float width) {
+    const float visible = featureVisibility(width);
+    if (visible <= 0.f) return noise.average();
+    const float n = noise(p);
+    return visible >= 1.f ? n : noise.average() + visible * (n - noise.average());
+}
+
+// The fold |2n − 1| at p averaged over a footprint `width` wide, like filteredNoise.
+inline float filteredFoldedNoise(const noiseGenerator_t& noise, const point3d_t& p, float width) {
+    const float visible = featureVisibility(width);
+    if (visible <= 0.f) return noise.foldedAverage();
+    const float n = std::fabs(2.f * noise(p) - 1.f);
+    return visible >= 1.f ? n : noise.foldedAverage() + visible * (n - noise.foldedAverage());
+}
+
+// The signed form of filteredNoise.
+inline float filteredSignedNoise(const noiseGenerator_t& noise, const point3d_t& p, float width) {
+    return 2.f * filteredNoise(noise, p, width) - 1.f;
 }
 
 }  // namespace yafaray

@@ -3,6 +3,7 @@
 // What the procedural textures share: a pattern value v at a texture-space point, turned into
 // the colour color1 + v·(color2 − color1), with the common adjustment keys.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,19 +19,34 @@ public:
     // Reads "color1" (default black), "color2" (default white) and the adjustment keys.
     explicit proceduralTexture_t(const paraMap_t& params);
 
-    colorA_t getColor(const point3d_t& p) const override;
-    float getFloat(const point3d_t& p) const override { return adjust_.scalar(pattern(p)); }
+    colorA_t getColor(const point3d_t& p) const override { return colourOf(pattern(p, 0.f)); }
+    float getFloat(const point3d_t& p) const override { return adjust_.scalar(pattern(p, 0.f)); }
+    void sample(const point3d_t& p, float width, colorA_t& colour, float& scalar) const override;
+    float filteredFloat(const point3d_t& p, float width) const override {
+        return adjust_.scalar(sharedPattern(p, width));
+    }
 
 protected:
-    // The raw pattern value at p (before adjustments).
-    virtual float pattern(const point3d_t& p) const = 0;
+    // The raw pattern value at p (before adjustments), averaged over a footprint `width` wide.
+    virtual float pattern(const point3d_t& p, float width) const = 0;
+
+    // Declares which pattern this texture computes: textures that differ only in their colours
+    // and adjustments (a material's colour and bump textures, typically) give the same key and
+    // then share pattern values at the same point. Each subclass calls it once, constructing.
+    void setPatternKey(const std::string& key);
 
     // The generator named by the string parameter `key` ("newperlin" when absent).
     static std::unique_ptr<noiseGenerator_t> noiseFrom(const paraMap_t& params, const char* key);
 
 private:
+    colorA_t colourOf(float v) const;
+    // pattern(p, width), answered from the calling thread's recent values of the same pattern
+    // key when the same point was asked for moments ago.
+    float sharedPattern(const point3d_t& p, float width) const;
+
     color_t color1_{0.f}, color2_{1.f};
     textureAdjustments_t adjust_;
+    uint32_t patternId_ = 0;  // 0: not shared
 };
 
 // The wave shapes of marble and wood ("shape": "sin" (default), "saw", "tri") mapped to [0, 1].

@@ -1,6 +1,7 @@
 // "ExpDensityVolume": a medium that thins out with height, density a·exp(−b·(z − minZ)) measured
 // from the bottom of its box. Ground fog uses it.
 
+#include <algorithm>
 #include <cmath>
 
 #include "raytracer/core/Environment.h"
@@ -16,6 +17,29 @@ public:
         : DensityVolume(p.sigmaA, p.sigmaS, p.emission, p.g, p.pmin, p.pmax, p.attgridScale), a_(a), b_(b) {}
 
     float Density(const point3d_t& p) const override { return a_ * std::exp(-b_ * (p.z - bBox.a.z)); }
+
+    // The optical thickness in closed form: along the ray the density is D(t0)·exp(k·(t − t0))
+    // with k = −b·dir.z, whose integral over [t0, t1] is D(t0)·(exp(k·L) − 1)/k. No marching,
+    // and no marching noise, whatever the step.
+    color_t tau(const ray_t& ray, float, float) const override {
+        float t0 = 0.f, t1 = 0.f;
+        if (!intersect(ray, t0, t1)) return color_t(0.f);
+        if (ray.tmax > 0.f) {
+            if (ray.tmax < t0) return color_t(0.f);
+            t1 = std::min(t1, ray.tmax);
+        }
+        t0 = std::max(t0, 0.f);
+        if (!(t1 > t0)) return color_t(0.f);
+        const float length = t1 - t0;
+        const float k = -b_ * ray.dir.z;
+        const float kl = k * length;
+        const float integral = Density(ray.from + ray.dir * t0) *
+                               (std::fabs(kl) < 1e-4f ? length * (1.f + 0.5f * kl) : std::expm1(kl) / k);
+        color_t sigma(0.f);
+        if (haveS_a) sigma += s_a;
+        if (haveS_s) sigma += s_s;
+        return sigma * integral;
+    }
 
 private:
     float a_, b_;

@@ -23,6 +23,8 @@ constexpr float kShadowStepFactor = 4.f;
 constexpr long kMaxSteps = 100000;
 // Regions a camera ray crosses are listed on the stack up to this count.
 constexpr size_t kLocalRegions = 16;
+// Light samples along the camera ray inside one region, at most.
+constexpr float kMaxRegionSteps = 48.f;
 
 float meanOf(const color_t& c) {
     return (c.R + c.G + c.B) * 0.333333f;
@@ -81,10 +83,17 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
     color_t result = haze > 0.f ? ctx.background->eval(ray.dir) * haze : color_t(0.f);
     const colorA_t hazeOnly(result, haze);
 
-    // The union of the regions' intervals along the ray, and the regions that make it up.
-    const VolumeRegion* local[kLocalRegions];
-    std::vector<const VolumeRegion*> many;
-    const VolumeRegion** crossed = local;
+    // The regions the segment crosses, each with its interval along the ray and its stride:
+    // the step size, widened so that no region takes more than kMaxRegionSteps light samples
+    // (a long grazing path through ground fog needs no finer sampling than a short one; a
+    // small cloud keeps the fine step).
+    struct crossing_t {
+        const VolumeRegion* region;
+        float enter, leave, stride;
+    };
+    crossing_t local[kLocalRegions];
+    std::vector<crossing_t> many;
+    crossing_t* crossed = local;
     if (listVR.size() > kLocalRegions) {
         many.resize(listVR.size());
         crossed = many.data();
@@ -95,25 +104,54 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
         float a = 0.f, b = 0.f;
         if (!vr->intersect(ray, a, b)) continue;
         if (ray.tmax > 0.f && a > ray.tmax) continue;
-        crossed[count++] = vr;
-        t0 = std::min(t0, std::max(0.f, a));
+        a = std::max(0.f, a);
+        if (ray.tmax > 0.f) b = std::min(b, ray.tmax);
+        if (!(b > a)) continue;
+        crossed[count++] = {vr, a, b, std::max(stepSize_, (b - a) / kMaxRegionSteps)};
+        t0 = std::min(t0, a);
         t1 = std::max(t1, b);
     }
-    if (count == 0) return hazeOnly;
-    if (ray.tmax > 0.f) t1 = std::min(t1, ray.tmax);
-    if (t1 - t0 < kMinSegment) return hazeOnly;
+    if (count == 0 || t1 - t0 < kMinSegment) return hazeOnly;
 
-    const float step = std::max(stepSize_, (t1 - t0) / float(kMaxSteps));
-    const float start = t0 - state.random() * step;
-    const long samples = std::min(kMaxSteps + 1, static_cast<long>((t1 - start) / step + 1.f));
+    // The stride at t: the finest of the regions that hold t; where none does, the distance to
+    // the next region's entry (negative when there is none).
+    auto strideAt = [&](float t, bool& inside) {
+        float stride = 1e30f, gap = 1e30f;
+        inside = false;
+        for (size_t k = 0; k < count; ++k) {
+            if (t >= crossed[k].enter && t < crossed[k].leave) {
+                inside = true;
+                stride = std::min(stride, crossed[k].stride);
+            } else if (crossed[k].enter > t) {
+                gap = std::min(gap, crossed[k].enter - t);
+            }
+        }
+        return inside ? stride : (gap < 1e30f ? gap : -1.f);
+    };
+
+    // Optical depth from t0 up to `accounted`; each sample adds the stretch since the last one
+    // at its own coefficients, so that its transmittance is the one at the sample itself.
     color_t depth(0.f);
-    for (long i = 0; i < samples; ++i) {
-        const point3d_t p = ray.from + ray.dir * (start + float(i) * step);
+    float accounted = t0;
+    bool inside = false;
+    float t = t0 + state.random() * strideAt(t0, inside);
+    for (long i = 0; i < kMaxSteps && t < t1; ++i) {
+        const float step = strideAt(t, inside);
+        if (step < 0.f) break;
+        if (!inside) {
+            // Between regions: nothing scatters; go on at the next region's entry.
+            t += step;
+            continue;
+        }
+        const point3d_t p = ray.from + ray.dir * t;
         float s = 0.f;
         for (size_t k = 0; k < count; ++k) {
-            depth += crossed[k]->sigma_t(p, ray.dir) * step;
-            s += meanOf(crossed[k]->sigma_s(p, ray.dir));
+            if (t < crossed[k].enter || t >= crossed[k].leave) continue;
+            depth += crossed[k].region->sigma_t(p, ray.dir) * (t - std::max(accounted, crossed[k].enter));
+            s += meanOf(crossed[k].region->sigma_s(p, ray.dir));
         }
+        accounted = t;
+        t += step;
         float tr = extinction(depth);
         // Russian roulette: a surviving sample is divided by its own draw (in [0.5, 1)).
         if (optimize_ && tr < kRouletteThreshold) {
