@@ -197,6 +197,88 @@ TEST(ProceduralTextures, SizeMultipliesTheCoordinatesOfCloudsMusgraveAndDistorte
     }
 }
 
+TEST(ProceduralTextures, DetailFinerThanTheFootprintFadesToItsAverage) {
+    TextureMaker m;
+    const std::vector<point3d_t> points = samplePoints(400, 20.f);
+    auto deviation = [&](const yafaray::texture_t* t, float width) {
+        double sum = 0, sum2 = 0;
+        for (const point3d_t& p : points) {
+            const double v = t->filteredFloat(p, width);
+            sum += v;
+            sum2 += v * v;
+        }
+        const double mean = sum / points.size();
+        return std::sqrt(std::max(0.0, sum2 / points.size() - mean * mean));
+    };
+    for (const char* type : {"clouds", "marble", "wood", "musgrave", "distorted_noise"}) {
+        SCOPED_TRACE(type);
+        const bool banded = std::string(type) == "marble" || std::string(type) == "wood";
+        const auto* t = m.make(type, [&](auto& yi) {
+            yi.paramsSetFloat("size", 4.0);
+            yi.paramsSetString("noise_type", "voronoi_f2");
+            if (banded) yi.paramsSetFloat("turbulence", 2.0);
+        });
+        for (const point3d_t& p : points) {
+            // A point footprint is the plain pattern; sample gives colour and scalar together.
+            yafaray::colorA_t colour;
+            float scalar = 0.f;
+            t->sample(p, 0.f, colour, scalar);
+            ASSERT_EQ(scalar, t->getFloat(p));
+            ASSERT_EQ(colour.R, t->getColor(p).R);
+        }
+        if (banded) {
+            // From afar only the bands along x + y + z remain: points on one band agree.
+            int differ = 0;
+            for (const point3d_t& p : points) {
+                const point3d_t q = p + yafaray::vector3d_t(0.37f, -0.37f, 0.f);
+                ASSERT_NEAR(t->filteredFloat(p, 10.f), t->filteredFloat(q, 10.f), 1e-4f);
+                differ += t->filteredFloat(p, 0.f) != t->filteredFloat(q, 0.f);
+            }
+            EXPECT_GT(differ, 350);
+            continue;
+        }
+        // Wider footprints leave less variation; one wider than the coarsest feature, none.
+        const double sharp = deviation(t, 0.f), blurred = deviation(t, 0.12f), flat = deviation(t, 10.f);
+        EXPECT_GT(sharp, 0.05);
+        EXPECT_LT(blurred, 0.9 * sharp);
+        EXPECT_EQ(flat, 0.0);
+    }
+    // Clouds seen from afar take the noise's average, not black or white.
+    const auto* clouds = m.make("clouds", [](auto& yi) { yi.paramsSetString("noise_type", "newperlin"); });
+    EXPECT_NEAR(clouds->filteredFloat({3, 4, 5}, 100.f), 0.5f, 0.05f);
+}
+
+TEST(ProceduralTextures, OnlyTexturesWithTheSamePatternShareValues) {
+    // Textures that differ only in colour share pattern values at a point (a material's colour
+    // and bump textures); any other parameter makes another pattern.
+    TextureMaker m;
+    auto clouds = [&](int depth, float size, const char* noise, float red) {
+        return m.make("clouds", [=](auto& yi) {
+            yi.paramsSetInt("depth", depth);
+            yi.paramsSetFloat("size", size);
+            yi.paramsSetString("noise_type", noise);
+            yi.paramsSetColor("color2", red, 0.f, 0.f);
+        });
+    };
+    const auto* base = clouds(3, 2.f, "voronoi_f4", 1.f);
+    const auto* recoloured = clouds(3, 2.f, "voronoi_f4", 0.5f);
+    const auto* deeper = clouds(4, 2.f, "voronoi_f4", 1.f);
+    const auto* larger = clouds(3, 2.5f, "voronoi_f4", 1.f);
+    const auto* otherNoise = clouds(3, 2.f, "voronoi_f3", 1.f);
+    int differ = 0;
+    for (const point3d_t& p : samplePoints(200, 10.f)) {
+        // Asked right after one another, as a shading point does.
+        const float v = base->filteredFloat(p, 0.f);
+        EXPECT_EQ(recoloured->filteredFloat(p, 0.f), v);
+        EXPECT_NEAR(recoloured->getColor(p).R, 0.5f * base->getColor(p).R, 1e-6f);
+        differ += deeper->filteredFloat(p, 0.f) != v && larger->filteredFloat(p, 0.f) != v &&
+                  otherNoise->filteredFloat(p, 0.f) != v;
+        // Another width is another value.
+        differ += base->filteredFloat(p, 0.2f) != v;
+    }
+    EXPECT_GT(differ, 380);
+}
+
 TEST(ProceduralTextures, CloudsBiasAndHardReshapeTheTurbulence) {
     TextureMaker m;
     const auto* plain = m.make("clouds", [](auto& yi) { yi.paramsSetInt("depth", 3); });

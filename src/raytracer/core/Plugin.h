@@ -101,6 +101,13 @@ public:
     virtual int nSamples() const { return 1; }
     // Fills ls for point p from two uniform numbers; false when p receives nothing.
     virtual bool illuminate(const point3d_t& p, float s1, float s2, lightSample_t& ls) const = 0;
+    // For a light the same everywhere (a background at infinity): the mean of illuminate's
+    // colour over its samples, occlusion left aside, in `mean`; false for other lights.
+    // Media scattering light in every direction may take it instead of sampling.
+    virtual bool meanIllumination(color_t& mean) const {
+        (void)mean;
+        return false;
+    }
     bool castShadows = true;
 };
 

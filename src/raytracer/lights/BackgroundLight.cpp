@@ -61,6 +61,7 @@ void backgroundLight_t::buildDistribution() {
     std::vector<double> weights;
     cellRadiance_.clear();
     double total = 0;
+    double meanR = 0, meanG = 0, meanB = 0;
     for (int k = 0; k < kRows; ++k) {
         const float theta = kPi * (k + 0.5f) / kRows;
         const float sinTheta = std::sin(theta), cosTheta = std::cos(theta);
@@ -71,6 +72,11 @@ void backgroundLight_t::buildDistribution() {
             const vector3d_t dir(sinTheta * std::cos(phi), sinTheta * std::sin(phi), cosTheta);
             const color_t radiant = radiance(dir);
             cellRadiance_.push_back(radiant);
+            // Solid angle of the cell: (π / rows)·(2π / columns)·sinθ.
+            const double solidAngle = double(kPi) / kRows * 2.0 * kPi / cols * sinTheta;
+            meanR += radiant.R * solidAngle;
+            meanG += radiant.G * solidAngle;
+            meanB += radiant.B * solidAngle;
             const float l = std::max(0.f, radiant.energy());
             const double w = double(l) * sinTheta / cols;
             weights.push_back(w);
@@ -78,6 +84,7 @@ void backgroundLight_t::buildDistribution() {
         }
     }
     columnStart_[kRows] = static_cast<int>(weights.size());
+    meanIllumination_ = color_t(float(meanR / kPi), float(meanG / kPi), float(meanB / kPi));
     // A share of the total spread in proportion to the cells' solid angles (sinθ / columns),
     // so that even a black background samples every direction.
     double solidAngleSum = 0;

@@ -21,6 +21,10 @@ public:
 
     int nSamples() const override { return samples_; }
     bool illuminate(const point3d_t& p, float s1, float s2, lightSample_t& ls) const override;
+    bool meanIllumination(color_t& mean) const override {
+        mean = meanIllumination_;
+        return true;
+    }
 
     // A direction drawn from two uniform numbers, with its density per unit solid angle.
     vector3d_t sampleDirection(float s1, float s2, float& pdf) const;
@@ -47,6 +51,8 @@ private:
     // Radiance at each cell's centre: samples take it instead of evaluating the background
     // (cells are a fraction of a degree across, far finer than any sky's gradients).
     std::vector<color_t> cellRadiance_;
+    // (1/π)·∫ radiance dω over the sphere: what illuminate's colour averages to.
+    color_t meanIllumination_{0.f};
     // Guide tables: for each of n equal slices of [0, 1), the first CDF entry the slice can
     // reach, so that a lookup starts next to its answer instead of bisecting the whole row.
     std::vector<uint16_t> rowGuide_;

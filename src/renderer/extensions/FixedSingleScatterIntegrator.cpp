@@ -24,7 +24,7 @@ constexpr long kMaxSteps = 100000;
 // Regions a camera ray crosses are listed on the stack up to this count.
 constexpr size_t kLocalRegions = 16;
 // Light samples along the camera ray inside one region, at most.
-constexpr float kMaxRegionSteps = 48.f;
+constexpr float kMaxRegionSteps = 24.f;
 
 float meanOf(const color_t& c) {
     return (c.R + c.G + c.B) * 0.333333f;
@@ -175,6 +175,18 @@ color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, rend
                                                 const point3d_t& p) const {
     color_t total(0.f);
     for (const light_t* light : lights) {
+        color_t mean;
+        if (light->meanIllumination(mean)) {
+            // The sky lights a medium from every side at once: its mean, dimmed by the media
+            // above, without sampling noise (occlusion by the ground is left aside).
+            ray_t up;
+            up.from = p;
+            up.dir = vector3d_t(0.f, 0.f, 1.f);
+            up.tmin = shadowBias(p);
+            up.tmax = kInfiniteShadowLength;
+            total += mean * lightTransmittance(state, up, light);
+            continue;
+        }
         // Singular lights are sampled once, area lights with a quarter of their samples.
         const int n = light->nSamples() <= 1 ? 1 : std::max(1, light->nSamples() / 4);
         color_t sum(0.f);
