@@ -1,9 +1,41 @@
 #include "foundation/Bitmap.h"
 
+#include <sys/mman.h>
+
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
 
 namespace korvane {
+namespace {
+
+// The kernel's large page, and the block size from which pixel storage is put on such pages.
+constexpr size_t kLargePage = size_t{2} << 20;
+constexpr size_t kLargePageThreshold = size_t{4} << 20;
+
+size_t largePageBlockSize(size_t bytes) {
+    return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+}
+
+}  // namespace
+
+void* allocatePixelBytes(size_t bytes) {
+    if (bytes < kLargePageThreshold) return ::operator new(bytes);
+    const size_t size = largePageBlockSize(bytes);
+    void* block = std::aligned_alloc(kLargePage, size);
+    if (!block) throw std::bad_alloc();
+    // Only advice: where the kernel has no large pages free it uses small ones.
+    madvise(block, size, MADV_HUGEPAGE);
+    return block;
+}
+
+void freePixelBytes(void* block, size_t bytes) noexcept {
+    if (bytes < kLargePageThreshold) {
+        ::operator delete(block);
+    } else {
+        std::free(block);
+    }
+}
 
 int samplesPerPixel(PixelFormat format) {
     switch (format) {
@@ -33,6 +65,16 @@ Bitmap::Bitmap(int width, int height, PixelFormat format) : format_(format) {
     const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel(format);
     if (rowBytes > pixels_.max_size() / static_cast<size_t>(height)) return;
     pixels_.assign(rowBytes * static_cast<size_t>(height), 0);
+    width_ = width;
+    height_ = height;
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, PixelBuffer pixels) : format_(format) {
+    if (width <= 0 || height <= 0) return;
+    const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel(format);
+    if (rowBytes > pixels.max_size() / static_cast<size_t>(height)) return;
+    if (pixels.size() != rowBytes * static_cast<size_t>(height)) return;
+    pixels_ = std::move(pixels);
     width_ = width;
     height_ = height;
 }

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace korvane {
@@ -15,6 +17,37 @@ int samplesPerPixel(PixelFormat format);
 int bytesPerSample(PixelFormat format);
 int bytesPerPixel(PixelFormat format);
 
+// Storage for pixels. Blocks of a few MiB and more are aligned to the kernel's 2 MiB pages and
+// advised for them, so that filling a large map (a 10240² mask, a heightmap being decoded) takes
+// hundreds of times fewer page faults; smaller ones come from operator new. Both throw
+// std::bad_alloc when memory runs out. Any thread.
+void* allocatePixelBytes(size_t bytes);
+// Frees a block of allocatePixelBytes; bytes must be the size it was allocated with.
+void freePixelBytes(void* block, size_t bytes) noexcept;
+
+// The allocator of pixel buffers: allocatePixelBytes, and elements left uninitialised by resize()
+// (decoders write every byte they are given); assign(n, 0) still zeroes.
+template <typename T>
+struct PixelAllocator {
+    using value_type = T;
+    PixelAllocator() = default;
+    template <typename U>
+    PixelAllocator(const PixelAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(allocatePixelBytes(n * sizeof(T))); }
+    void deallocate(T* block, size_t n) noexcept { freePixelBytes(block, n * sizeof(T)); }
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+};
+
+using PixelBuffer = std::vector<uint8_t, PixelAllocator<uint8_t>>;
+
 // A tightly packed raster. Storage is row 0 first (the top row), rows without padding; 16-bit samples
 // are native-endian. Drawing code elsewhere puts its origin at the lower-left corner and flips y itself.
 // A value type: copies own their pixels. Not synchronised; one thread writes at a time.
@@ -26,6 +59,9 @@ public:
     // (0×0, of the given format). Throws std::bad_alloc only when memory runs out; decoders check
     // their sizes against kMaxImagePixels (ImageCodecs.h) before constructing.
     Bitmap(int width, int height, PixelFormat format);
+    // Takes over pixels a decoder filled, without copying them; they must hold exactly width ×
+    // height pixels of the format, top row first, or the bitmap is empty (0×0, of that format).
+    Bitmap(int width, int height, PixelFormat format, PixelBuffer pixels);
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -62,7 +98,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     PixelFormat format_ = PixelFormat::Gray8;
-    std::vector<uint8_t> pixels_;
+    PixelBuffer pixels_;
 };
 
 }  // namespace korvane

@@ -39,18 +39,16 @@ std::string decodeRaw(std::span<const uint8_t> bytes, RawImage& image) {
     return bytes.empty() ? "no data" : "not a PNG, TIFF or JPEG image";
 }
 
-// 8-bit grey, 16-bit grey, RGB and RGBA keep their samples; grey + alpha becomes RGBA, 16-bit colour is
-// rounded to 8 bits.
-Bitmap toNaturalFormat(const RawImage& raw) {
+// 8-bit grey, 16-bit grey, RGB and RGBA keep their samples (the bitmap takes them over); grey + alpha
+// becomes RGBA, 16-bit colour is rounded to 8 bits.
+Bitmap toNaturalFormat(RawImage& raw) {
     const PixelFormat format = raw.channels == 1
                                    ? (raw.depth == 16 ? PixelFormat::Gray16 : PixelFormat::Gray8)
                                : raw.channels == 3 ? PixelFormat::RGB8
                                                    : PixelFormat::RGBA8;
+    if (raw.channels != 2 && (raw.depth == 8 || raw.channels == 1))
+        return Bitmap(int(raw.width), int(raw.height), format, std::move(raw.samples));
     Bitmap bitmap(int(raw.width), int(raw.height), format);
-    if (raw.channels != 2 && (raw.depth == 8 || raw.channels == 1)) {
-        std::memcpy(bitmap.data(), raw.samples.data(), bitmap.sizeInBytes());
-        return bitmap;
-    }
     uint8_t* out = bitmap.data();
     const auto sample8 = [&](size_t i) {
         return raw.depth == 16 ? reduceTo8(raw.at(i)) : static_cast<uint8_t>(raw.at(i));
@@ -66,7 +64,9 @@ Bitmap toNaturalFormat(const RawImage& raw) {
     return bitmap;
 }
 
-Bitmap toGray16(const RawImage& raw) {
+Bitmap toGray16(RawImage& raw) {
+    if (raw.channels == 1 && raw.depth == 16)
+        return Bitmap(int(raw.width), int(raw.height), PixelFormat::Gray16, std::move(raw.samples));
     Bitmap bitmap(int(raw.width), int(raw.height), PixelFormat::Gray16);
     const uint32_t scale = raw.depth == 16 ? 1 : 257;
     uint8_t* out = bitmap.data();
@@ -82,7 +82,7 @@ Bitmap toGray16(const RawImage& raw) {
     return bitmap;
 }
 
-ImageDecodeResult decodeWith(std::span<const uint8_t> bytes, Bitmap (*convert)(const RawImage&)) {
+ImageDecodeResult decodeWith(std::span<const uint8_t> bytes, Bitmap (*convert)(RawImage&)) {
     RawImage raw;
     std::string error = decodeRaw(bytes, raw);
     if (!error.empty()) return {std::nullopt, std::move(error)};

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Bitmap.h"
 #include "foundation/ImageCodecs.h"
 
 namespace korvane::codecs {
@@ -26,7 +27,7 @@ struct RawImage {
     uint32_t width = 0, height = 0;
     int channels = 0;  // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
     int depth = 8;     // 8 or 16 bits; 16-bit samples native-endian
-    std::vector<uint8_t> samples;
+    PixelBuffer samples;  // a Bitmap takes them over where its layout is the same
 
     size_t pixelCount() const { return size_t{width} * height; }
     size_t rowBytes() const { return size_t{width} * channels * (depth / 8); }
@@ -72,14 +73,15 @@ bool acceptDimensions(uint64_t width, uint64_t height, int channels, int bytesPe
     return false;
 }
 
-// Never throws, so C-style decoders may call it between library calls.
+// Never throws, so C-style decoders may call it between library calls. The samples are left
+// uninitialised: every decoder writes all of them or fails.
 inline bool allocate(RawImage& image, uint32_t width, uint32_t height, int channels, int depth) {
     image.width = width;
     image.height = height;
     image.channels = channels;
     image.depth = depth;
     try {
-        image.samples.assign(image.rowBytes() * height, 0);
+        image.samples.resize(image.rowBytes() * height);
     } catch (const std::bad_alloc&) {
         return false;
     }

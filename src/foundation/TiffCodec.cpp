@@ -247,6 +247,11 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
     const uint32_t fullScale = depth == 16 ? 65535 : 255, sampleMax = floats ? 0 : (1u << bits) - 1;
     const bool separate = planar == PLANARCONFIG_SEPARATE && spp > 1;
     const int planes = separate ? image.channels : 1, blockSpp = separate ? 1 : spp;
+    // Rows of whole 8- or 16-bit samples, as many per pixel as the image keeps, are stored as
+    // they are decoded (libtiff hands 16-bit samples over in the machine's byte order).
+    const bool copyRows = !floats && !separate && (bits == 8 || bits == 16) && spp == image.channels &&
+                          photometric != PHOTOMETRIC_MINISWHITE;
+    const size_t bytesPerSample = size_t(depth / 8);
     for (int plane = 0; plane < planes; ++plane) {
         for (uint32_t by = 0; by < height; by += blockHeight) {
             for (uint32_t bx = 0; bx < width; bx += blockWidth) {
@@ -260,6 +265,11 @@ std::string codecs::decodeTiff(std::span<const uint8_t> bytes, RawImage& image) 
                 for (uint32_t r = 0; r < rows; ++r) {
                     const uint8_t* source = block.data() + size_t(r) * blockRowBytes;
                     const size_t target = (size_t(by + r) * width + bx) * image.channels;
+                    if (copyRows) {
+                        std::memcpy(image.samples.data() + target * bytesPerSample, source,
+                                    size_t(columns) * image.channels * bytesPerSample);
+                        continue;
+                    }
                     for (size_t x = 0; x < columns; ++x) {
                         for (int s = 0; s < blockSpp && (separate ? plane : s) < image.channels; ++s) {
                             const int channel = separate ? plane : s;

@@ -170,6 +170,7 @@ void YafarayRenderer::configureFromSettingsDictionary(const DefaultsDictionary& 
     volumeAccuracy_ =
         number("yafarayVolumeAccuracy") ? float(number("yafarayVolumeAccuracy")->toDouble()) : 0;
     rendererType_ = integer("yafarayRendererType");
+    filmicToneMapping_ = integer(kFilmicToneMappingKey) != 0;
 }
 
 DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDictionary* settings, int level,
@@ -185,6 +186,8 @@ DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDic
     set("yafarayAAPasses", int(L / 1.5f + 1.0f));
     set("yafarayVolumeAccuracy", double(L / 20.0f + 0.2f));
     set("yafarayLightSamples", int(L / 1.5f + 3.0f));
+    // Highlights roll off instead of clipping per channel; settings that lack the key get it on.
+    set(kFilmicToneMappingKey, 1);
     return updated;
 }
 
@@ -397,6 +400,7 @@ void YafarayRenderer::setRenderParameters(yafaray::yafrayInterface_t& yi) {
     yi.paramsSetInt("height", int(size.height));
     yi.paramsSetInt("threads", threads);
     yi.paramsSetBool("z_channel", true);
+    yi.paramsSetString("tone_mapping", filmicToneMapping_ ? "filmic" : "clip");
     yi.paramsSetString("background_name", "world_background");
     if (renderRegion_) {
         yi.paramsSetInt("region_x0", renderRegion_->x0);

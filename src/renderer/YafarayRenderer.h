@@ -79,6 +79,10 @@ private:
 // renderer serves one render; make it with create() (the worker keeps it alive).
 class YafarayRenderer : public BaseRenderer {
 public:
+    // Settings key: 1 maps the film's light through a filmic highlight roll-off that keeps hue,
+    // 0 clips each channel.
+    static constexpr const char* kFilmicToneMappingKey = "yafarayFilmicToneMapping";
+
     YafarayRenderer();  // init: the defaults below
     ~YafarayRenderer() override;
     static std::shared_ptr<YafarayRenderer> create() { return std::make_shared<YafarayRenderer>(); }
@@ -118,6 +122,8 @@ public:
     void setAaSamples(int samples) { aaSamples_ = samples; }
     int aaPasses() const { return aaPasses_; }
     void setAaPasses(int passes) { aaPasses_ = passes; }
+    bool filmicToneMapping() const { return filmicToneMapping_; }
+    void setFilmicToneMapping(bool on) { filmicToneMapping_ = on; }
     float volumeAccuracy() const { return volumeAccuracy_; }
     void setVolumeAccuracy(float accuracy) { volumeAccuracy_ = accuracy; }
     int rayDepth() const { return rayDepth_; }
@@ -159,6 +165,7 @@ private:
     int lightSamples_ = 10;
     int aaSamples_ = 1;
     int aaPasses_ = 1;
+    bool filmicToneMapping_ = false;
     float volumeAccuracy_ = 0.2f;
     int rayDepth_ = 128;
     std::atomic<bool> useBackgroundAsLightSource_{true};

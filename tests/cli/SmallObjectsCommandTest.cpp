@@ -214,8 +214,10 @@ TEST_F(SmallObjectsCommandTest, GrassShowsItsTexturesInARender) {
         ASSERT_EQ(decoded.bitmap->format(), PixelFormat::RGBA8);
         green[i] = greenness(*decoded.bitmap);
     }
-    // The blades' green covers the ground; were the images not read, the blades would be white.
-    EXPECT_GT(green[1], green[0] + 0.05) << green[0] << " " << green[1];
+    // The blades' green covers the ground (about twice the bare ground's greenness; the film's
+    // roll-off pales the sunlit blades a little); were the images not read, they would be white.
+    EXPECT_GT(green[1], 1.8 * green[0]) << green[0] << " " << green[1];
+    EXPECT_GT(green[1], green[0] + 0.03) << green[0] << " " << green[1];
 }
 
 }  // namespace

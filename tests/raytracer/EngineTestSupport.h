@@ -187,6 +187,7 @@ public:
         const char* filter = "box";
         const char* background = nullptr;
         double threshold = -1.0;  // < 0: engine default
+        const char* toneMapping = nullptr;  // null: engine default
     };
 
     CapturedImage render(int w, int h, const RenderOptions& o, yafaray::progressBar_t* pb = nullptr) {
@@ -203,6 +204,7 @@ public:
         yi.paramsSetInt("threads", o.threads);
         yi.paramsSetBool("z_channel", true);
         if (o.background) yi.paramsSetString("background_name", o.background);
+        if (o.toneMapping) yi.paramsSetString("tone_mapping", o.toneMapping);
         CapturedImage img;
         img.resize(w, h);
         yi.render(img, pb);

@@ -151,6 +151,12 @@ TEST(YafarayRendererTest, LevelOneAndLevelThreeDefaults) {
     EXPECT_EQ(renderer->lightSamples(), 3);
     EXPECT_EQ(renderer->outputSize(), (Size{320, 240}));
     EXPECT_EQ(renderer->rendererType(), 0);
+    // New settings roll highlights off; a stored 0 keeps the plain clip.
+    EXPECT_TRUE(renderer->filmicToneMapping());
+    DefaultsDictionary clipped = one;
+    clipped[YafarayRenderer::kFilmicToneMappingKey] = 0;
+    renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(&clipped, 1, false));
+    EXPECT_FALSE(renderer->filmicToneMapping());
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false));
     EXPECT_EQ(renderer->pathSamples(), 15);
     EXPECT_EQ(renderer->pathBounces(), 5);
@@ -259,6 +265,7 @@ TEST_F(YafarayRenderTest, IntegratorsAndRenderParametersInTheirOrder) {
                                                "paramsSetInt \"height\" 16",
                                                "paramsSetInt \"threads\" 2",
                                                "paramsSetBool \"z_channel\" true",
+                                               "paramsSetString \"tone_mapping\" \"clip\"",
                                                "paramsSetString \"background_name\" \"world_background\"",
                                                "render",
                                                "clearAll"};

@@ -12,13 +12,34 @@ namespace yafaray {
 struct embreeHit_t {
     float t = 0.f;
     float u = 0.f, v = 0.f;  // hit = (1-u-v)·v0 + u·v1 + v·v2
+    uint32_t instID = 0;  // the instance hit, in the top-level scene
     uint32_t geomID = 0;
     uint32_t primID = 0;
-    vector3d_t Ng;  // unnormalised geometric normal, oriented as cross(v1 − v0, v2 − v0)
+    // Unnormalised geometric normal, oriented as cross(v1 − v0, v2 − v0), in the space of the
+    // instanced shape (the caller transforms it to world space).
+    vector3d_t Ng;
+};
+
+// A bottom-level Embree scene: one triangle geometry over shared buffers, built once and placed
+// in any number of top-level scenes through instances. The buffers must outlive it and the vertex
+// array must have one readable float3 past its last vertex. Built on the build thread; read-only
+// (any thread) afterwards.
+class EmbreeShape {
+public:
+    EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* indices, size_t triangles);
+    ~EmbreeShape();
+    EmbreeShape(const EmbreeShape&) = delete;
+    EmbreeShape& operator=(const EmbreeShape&) = delete;
+    // False when Embree refused the geometry (the error was logged).
+    bool valid() const { return scene_ != nullptr; }
+
+private:
+    friend class EmbreeScene;
+    void* scene_ = nullptr;  // RTCScene
 };
 
 // The only place that talks to Embree: one device (with an error callback that logs) and one
-// triangle scene. Geometry buffers are shared, not copied: they must outlive the scene and
+// top-level scene of triangles and shape instances. Geometry buffers are shared, not copied: they must outlive the scene and
 // the vertex array must have one readable float3 past its last vertex.
 class EmbreeScene {
 public:
@@ -32,12 +53,18 @@ public:
     // Attaches triangles indices[0..3·triangles) into vertices[0..vertexCount); returns the
     // geometry id, or -1 on failure. Build thread only, before commit.
     int addTriangles(const float* vertices, size_t vertexCount, const uint32_t* indices, size_t triangles);
+    // Places a built shape; xfm is the 3 × 4 row-major affine map from shape to world space, null
+    // for the identity. The shape must outlive the scene. Returns the geometry (instance) id or -1.
+    int addInstance(const EmbreeShape& shape, const float* xfm);
     // Builds the BVH; false on failure. Build thread only.
     bool commit();
     // Closest hit in (ray.tmin, ray.tmax); tmax < 0 means unbounded. Any thread after commit.
     bool intersect(const ray_t& ray, embreeHit_t& hit) const;
     // True when anything blocks the segment. Any thread after commit.
     bool occluded(const ray_t& ray) const;
+    // Bytes Embree holds for all scenes and shapes of the process (acceleration structures and
+    // build buffers), for benches and tests that count memory. Any thread.
+    static size_t deviceBytes();
     // Intersects up to 16 rays at once (valid[i] != 0 marks used lanes); hit[i].t < 0 on a miss.
     void intersect16(const int* valid, const ray_t* rays, embreeHit_t* hits) const;
 

@@ -82,11 +82,12 @@ struct accum_t {
 };
 
 // Final pixel channels R, G, B, A, depth from accumulated samples.
-void resolvePixel(const accum_t& a, float gamma, float* c) {
+void resolvePixel(const accum_t& a, float gamma, toneMapping_t toneMapping, float* c) {
     const float inv = a.w != 0.f ? 1.f / a.w : 0.f;
     c[0] = std::max(0.f, a.r * inv);
     c[1] = std::max(0.f, a.g * inv);
     c[2] = std::max(0.f, a.b * inv);
+    if (toneMapping == toneMapping_t::filmic) filmicToneMap(c);
     c[3] = std::clamp(a.a * inv, 0.f, 1.f);
     c[4] = a.zw > 0.f ? a.z / a.zw : -1.f;
     if (gamma != 1.f) {
@@ -125,6 +126,13 @@ bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::strin
     params.getParam("z_channel", s.zChannel);
     params.getParam("gamma", s.gamma);
     params.getParam("clamp_rgb", s.clampRGB);
+    std::string toneMapping;
+    if (params.getParam("tone_mapping", toneMapping)) {
+        if (toneMapping == "filmic")
+            s.toneMapping = toneMapping_t::filmic;
+        else if (toneMapping != "clip")
+            logMessage(logLevel_t::warning, "unknown tone_mapping '" + toneMapping + "', clipping");
+    }
     if (params.getParam("filter_type", filter)) {
         const std::string f = normaliseFilterName(filter);
         if (f == "mitchell")
@@ -379,7 +387,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                                    std::min(t.y1, region.y1)};
                 for (int y = shown.y0; y < shown.y1; ++y) {
                     for (int x = shown.x0; x < shown.x1; ++x) {
-                        resolvePixel(buf[size_t(y - by0) * bw + (x - bx0)], s.gamma, c);
+                        resolvePixel(buf[size_t(y - by0) * bw + (x - bx0)], s.gamma, s.toneMapping, c);
                         output.putPixel(x, y, c, channels);
                     }
                 }
@@ -433,7 +441,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
 
         // Deliver the image of this pass.
         std::vector<float> pixels(npix * 5);
-        for (size_t pi = 0; pi < npix; ++pi) resolvePixel(film[pi], s.gamma, &pixels[pi * 5]);
+        for (size_t pi = 0; pi < npix; ++pi) resolvePixel(film[pi], s.gamma, s.toneMapping, &pixels[pi * 5]);
         for (int y = region.y0; y < region.y1; ++y) {
             for (int x = region.x0; x < region.x1; ++x)
                 output.putPixel(x, y, &pixels[(size_t(y) * W + x) * 5], channels);

@@ -6,6 +6,7 @@
 
 #include "raytracer/core/ParamMap.h"
 #include "raytracer/core/RenderContext.h"
+#include "raytracer/core/ToneCurve.h"
 
 namespace yafaray {
 
@@ -31,6 +32,8 @@ struct renderSettings_t {
     bool zChannel = false;
     float gamma = 1.f;
     bool clampRGB = false;
+    // "tone_mapping": "clip" (default) or "filmic".
+    toneMapping_t toneMapping = toneMapping_t::clip;
     // The pixel rectangle [regionX0, regionX1) × [regionY0, regionY1) of the width × height
     // frame that is rendered and delivered ("region_x0", "region_y0", "region_x1",
     // "region_y1"; the whole frame when absent). Its pixels equal, bit for bit, the same pixels

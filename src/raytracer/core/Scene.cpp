@@ -2,43 +2,59 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
+#include "raytracer/core/GeometryCache.h"
 #include "raytracer/core/Log.h"
+#include "raytracer/core/ShapeMatch.h"
 #include "raytracer/core/SurfaceDifferentials.h"
 
 namespace yafaray {
 namespace {
 
-// Smooth normals closer than this (cosine) are stored once.
-constexpr float kSharedNormalCos = 0.999f;
-// Below this angle (degrees) smoothing leaves the mesh flat.
-constexpr float kMinSmoothAngle = 0.1f;
-// Up to this many faces around a vertex, every face is compared with every other. Around busier
-// vertices (fans, hostile meshes) faces are first grouped by the direction of their normal, and
-// groups are compared instead, so the cost per vertex stays proportional to its faces.
-constexpr uint32_t kExactValence = 64;
-// Direction groups: a cube map of this many cells across each face.
-constexpr int kDirectionCells = 8;
-constexpr int kDirectionGroups = 6 * kDirectionCells * kDirectionCells;
+// A mesh of at least this many triangles ends the shape it is appended to, so that large meshes
+// (a terrain, a layer of rocks) are built and reused on their own.
+constexpr uint32_t kOwnShapeTriangles = 4096;
+// Meshes of fewer triangles are not looked at for repeats: placing them costs more than they hold.
+constexpr uint32_t kMinRepeatTriangles = 32;
+// A shape's palette is closed to new meshes beyond this many materials (slots are 16-bit).
+constexpr size_t kMaxPaletteSlots = 60000;
 
-// The cube-map cell a unit normal points into.
-int directionCell(const vector3d_t& n) {
-    const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
-    int face;
-    float u, v, major;
-    if (ax >= ay && ax >= az) {
-        face = n.x >= 0.f ? 0 : 1, major = ax, u = n.y, v = n.z;
-    } else if (ay >= az) {
-        face = n.y >= 0.f ? 2 : 3, major = ay, u = n.x, v = n.z;
-    } else {
-        face = n.z >= 0.f ? 4 : 5, major = az, u = n.x, v = n.y;
-    }
-    auto cell = [major](float c) {
-        const int i = static_cast<int>((c / major + 1.f) * 0.5f * kDirectionCells);
-        return std::clamp(i, 0, kDirectionCells - 1);
-    };
-    return (face * kDirectionCells + cell(u)) * kDirectionCells + cell(v);
+bool isTraced(int type) {
+    return (type & (kMeshInvisible | kMeshBase)) == 0 && (type & kMeshTypeMask) <= 1;
+}
+
+uint64_t mixHash(uint64_t h, uint64_t word) {
+    h ^= word + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    return h * 0xFF51AFD7ED558CCDull;
+}
+
+uint64_t floatBits(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return bits;
+}
+
+point3d_t transformPoint(const float* m, const point3d_t& p) {
+    return {m[0] * p.x + m[1] * p.y + m[2] * p.z + m[3], m[4] * p.x + m[5] * p.y + m[6] * p.z + m[7],
+            m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11]};
+}
+
+vector3d_t transformNormal(const float* n, const vector3d_t& v) {
+    return {n[0] * v.x + n[1] * v.y + n[2] * v.z, n[3] * v.x + n[4] * v.y + n[5] * v.z,
+            n[6] * v.x + n[7] * v.y + n[8] * v.z};
+}
+
+// The inverse transpose of the linear part of a 3 × 4 map (normals transform by it).
+void normalMatrix(const float* m, float* n) {
+    const double a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
+    const double det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    const double inv = det != 0 ? 1.0 / det : 0.0;
+    // Cofactors: (M⁻¹)ᵀ = cof(M) / det.
+    n[0] = float((e * i - f * h) * inv), n[1] = float(-(d * i - f * g) * inv), n[2] = float((d * h - e * g) * inv);
+    n[3] = float(-(b * i - c * h) * inv), n[4] = float((a * i - c * g) * inv), n[5] = float(-(a * h - b * g) * inv);
+    n[6] = float((b * f - c * e) * inv), n[7] = float(-(a * f - c * d) * inv), n[8] = float((a * e - b * d) * inv);
 }
 
 }  // namespace
@@ -52,6 +68,38 @@ bool scene_t::startGeometry() {
     return true;
 }
 
+std::shared_ptr<const meshShape_t> scene_t::finish(std::shared_ptr<meshShape_t> shape) {
+    shape->seal();
+    if (std::shared_ptr<const meshShape_t> held = GeometryCache::shared().find(*shape)) {
+        ++reusedShapes_;
+        return held;
+    }
+    if (!shape->build()) return nullptr;
+    return shape;
+}
+
+bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t*>& palette, const float* xfm) {
+    bool ok = true;
+    for (size_t part = 0; part < shape.parts.size(); ++part) {
+        const int id = accel_->addInstance(*shape.parts[part], xfm);
+        if (id < 0) {
+            ok = false;
+            continue;
+        }
+        if (instances_.size() <= size_t(id)) instances_.resize(size_t(id) + 1);
+        instance_t& inst = instances_[size_t(id)];
+        inst.shape = &shape;
+        inst.triBase = part * meshShape_t::kPartTriangles;
+        inst.palette = &palette;
+        inst.identity = xfm == nullptr;
+        if (xfm) {
+            std::copy(xfm, xfm + 12, inst.xfm);
+            normalMatrix(xfm, inst.normalXfm);
+        }
+    }
+    return ok;
+}
+
 bool scene_t::endGeometry() {
     if (!inGeometry_ || meshOpen_) {
         logMessage(logLevel_t::error, "endGeometry outside geometry or with a mesh still open");
@@ -60,52 +108,76 @@ bool scene_t::endGeometry() {
     }
     inGeometry_ = false;
     accel_ = std::make_unique<EmbreeScene>();
-    geometryBase_.clear();
+    instances_.clear();
+    shapesUsed_.clear();
+    reusedShapes_ = 0;
+    candidates_.clear();
     if (!accel_->valid()) return false;
-    const size_t vertexCount = vertices_.size();
-    vertices_.push_back(point3d_t());  // Embree reads 16 bytes for the last float3
-    const float* vdata = &vertices_.front().x;
-
-    // Contiguous runs of visible meshes share one Embree geometry.
-    auto flushRun = [&](uint32_t begin, uint32_t end) {
-        if (end <= begin) return true;
-        const int id =
-            accel_->addTriangles(vdata, vertexCount, indices_.data() + 3 * size_t(begin), end - begin);
-        if (id < 0) return false;
-        if (geometryBase_.size() <= size_t(id)) geometryBase_.resize(id + 1, 0);
-        geometryBase_[id] = begin;
-        return true;
-    };
     bool ok = true;
-    uint32_t runBegin = 0, runEnd = 0;
-    for (const mesh_t& m : meshes_) {
-        const bool visible = (m.type & (kMeshInvisible | kMeshBase)) == 0 && (m.type & kMeshTypeMask) <= 1;
-        if (visible && m.triBegin == runEnd) {
-            runEnd = m.triEnd;
-            continue;
-        }
-        ok = flushRun(runBegin, runEnd) && ok;
-        runBegin = visible ? m.triBegin : m.triEnd;
-        runEnd = visible ? m.triEnd : m.triEnd;
+    for (batch_t& batch : batches_) {
+        if (!batch.traced || batch.shape->triangleCount() == 0) continue;
+        batch.built = finish(std::move(batch.shape));
+        ok = batch.built && place(*batch.built, batch.palette, nullptr) && ok;
+        if (batch.built) shapesUsed_.push_back(batch.built);
     }
-    ok = flushRun(runBegin, runEnd) && ok;
+    // A repeated shape is smoothed and built once for each angle its instances asked for.
+    std::vector<std::vector<std::pair<float, std::shared_ptr<const meshShape_t>>>> builtAt(shared_.size());
+    for (repeat_t& r : repeats_) {
+        auto& versions = builtAt[size_t(r.shared)];
+        auto found = std::find_if(versions.begin(), versions.end(), [&](const auto& v) { return v.first == r.angle; });
+        if (found == versions.end()) {
+            auto shape = std::make_shared<meshShape_t>(*shared_[size_t(r.shared)]);
+            const auto tris = uint32_t(shape->triangleCount()), verts = uint32_t(shape->vertices.size());
+            smoothingComparisons_ = shape->smooth(0, tris, 0, verts, r.angle);
+            versions.emplace_back(r.angle, finish(std::move(shape)));
+            found = versions.end() - 1;
+            if (found->second) shapesUsed_.push_back(found->second);
+        }
+        r.built = found->second;
+        ok = r.built && place(*r.built, r.palette, r.xfm.data()) && ok;
+    }
+    shared_.clear();
+    GeometryCache::shared().keep(shapesUsed_);
     return accel_->commit() && ok;
 }
 
+uint16_t scene_t::slotOf(batch_t& batch, const material_t* mat) {
+    const auto [it, inserted] = batch.slots.try_emplace(mat, uint16_t(batch.palette.size()));
+    if (inserted) {
+        if (batch.palette.size() > UINT16_MAX) {
+            logMessage(logLevel_t::warning, "too many materials in one mesh; using its first");
+            batch.slots.erase(it);
+            return 0;
+        }
+        batch.palette.push_back(mat);
+    }
+    return it->second;
+}
+
 bool scene_t::startTriMesh(unsigned int id, bool hasOrco, bool hasUV, int type) {
+    (void)hasOrco, (void)hasUV;
     if (!inGeometry_ || meshOpen_) {
         logMessage(logLevel_t::error, "startTriMesh outside geometry or with a mesh still open");
         return false;
     }
     degenerateInMesh_ = 0;
+    const bool traced = isTraced(type);
+    if (batches_.empty() || closeBatch_ || batches_.back().traced != traced ||
+        batches_.back().palette.size() >= kMaxPaletteSlots) {
+        batch_t batch;
+        batch.shape = std::make_shared<meshShape_t>();
+        batch.traced = traced;
+        batches_.push_back(std::move(batch));
+        closeBatch_ = false;
+    }
+    const meshShape_t& shape = *batches_.back().shape;
     mesh_t m;
     m.id = id;
     m.type = type;
-    m.hasOrco = hasOrco;
-    m.hasUV = hasUV;
-    m.vertexBase = m.vertexEnd = static_cast<uint32_t>(vertices_.size());
-    m.uvBase = static_cast<uint32_t>(uvs_.size());
-    m.triBegin = m.triEnd = static_cast<uint32_t>(info_.size());
+    m.batch = int32_t(batches_.size() - 1);
+    m.vertexBase = m.vertexEnd = static_cast<uint32_t>(shape.vertices.size());
+    m.uvBase = m.uvEnd = static_cast<uint32_t>(shape.uvs.size());
+    m.triBegin = m.triEnd = static_cast<uint32_t>(shape.triangleCount());
     meshes_.push_back(m);
     meshOpen_ = true;
     return true;
@@ -114,58 +186,70 @@ bool scene_t::startTriMesh(unsigned int id, bool hasOrco, bool hasUV, int type) 
 int scene_t::addVertex(const point3d_t& p) {
     if (!meshOpen_) return -1;
     mesh_t& m = meshes_.back();
-    vertices_.push_back(p);
+    batches_[size_t(m.batch)].shape->vertices.push_back(p);
     return static_cast<int>(m.vertexEnd++ - m.vertexBase);
 }
 
 int scene_t::addUV(float u, float v) {
     if (!meshOpen_) return -1;
-    uvs_.push_back({u, v});
-    return static_cast<int>(uvs_.size() - 1 - meshes_.back().uvBase);
+    mesh_t& m = meshes_.back();
+    batches_[size_t(m.batch)].shape->uvs.push_back({u, v});
+    return static_cast<int>(m.uvEnd++ - m.uvBase);
 }
 
 bool scene_t::addTriangle(int a, int b, int c, int ua, int ub, int uc, const material_t* mat) {
     if (!meshOpen_) return false;
     mesh_t& m = meshes_.back();
+    batch_t& batch = batches_[size_t(m.batch)];
+    meshShape_t& shape = *batch.shape;
     const int count = static_cast<int>(m.vertexEnd - m.vertexBase);
     if (a < 0 || b < 0 || c < 0 || a >= count || b >= count || c >= count) {
         logMessage(logLevel_t::warning, "addTriangle: vertex index out of range, triangle skipped");
         return false;
     }
-    const point3d_t& pa = vertices_[m.vertexBase + a];
-    const point3d_t& pb = vertices_[m.vertexBase + b];
-    const point3d_t& pc = vertices_[m.vertexBase + c];
+    const point3d_t& pa = shape.vertices[m.vertexBase + a];
+    const point3d_t& pb = shape.vertices[m.vertexBase + b];
+    const point3d_t& pc = shape.vertices[m.vertexBase + c];
     const float area2 = cross(pb - pa, pc - pa).lengthSqr();
     if (a == b || b == c || a == c || !(area2 > 0.f) || !std::isfinite(area2)) {
         ++degenerateInMesh_;
         return false;
     }
-    triInfo_t info;
-    info.material = mat;
-    const int uvCount = static_cast<int>(uvs_.size() - m.uvBase);
+    const int uvCount = static_cast<int>(m.uvEnd - m.uvBase);
+    int32_t uv[3] = {-1, -1, -1};
     if (ua >= 0 && ub >= 0 && uc >= 0) {
         if (ua >= uvCount || ub >= uvCount || uc >= uvCount) {
             logMessage(logLevel_t::warning, "addTriangle: UV index out of range, triangle skipped");
             return false;
         }
-        info.uv = {int32_t(m.uvBase + ua), int32_t(m.uvBase + ub), int32_t(m.uvBase + uc)};
+        uv[0] = int32_t(m.uvBase + ua), uv[1] = int32_t(m.uvBase + ub), uv[2] = int32_t(m.uvBase + uc);
     }
-    indices_.push_back(m.vertexBase + a);
-    indices_.push_back(m.vertexBase + b);
-    indices_.push_back(m.vertexBase + c);
-    info_.push_back(info);
+    shape.addTriangle(m.vertexBase + a, m.vertexBase + b, m.vertexBase + c, uv[0], uv[1], uv[2],
+                      batch.traced ? slotOf(batch, mat) : 0);
     ++m.triEnd;
+    ++triangles_;
     return true;
 }
 
 bool scene_t::endTriMesh() {
     if (!meshOpen_) return false;
     meshOpen_ = false;
+    mesh_t& m = meshes_.back();
     if (degenerateInMesh_ > 0) {
-        logMessage(logLevel_t::info, "mesh " + std::to_string(meshes_.back().id) + ": " +
-                                         std::to_string(degenerateInMesh_) + " degenerate triangles dropped");
+        logMessage(logLevel_t::info, "mesh " + std::to_string(m.id) + ": " + std::to_string(degenerateInMesh_) +
+                                         " degenerate triangles dropped");
         degenerateInMesh_ = 0;
     }
+    batch_t& batch = batches_[size_t(m.batch)];
+    if (!batch.traced) {
+        // No ray can hit it: only its record stays, for the calls that name it.
+        batch.shape->truncate(m.triBegin, m.vertexBase, m.uvBase);
+        return true;
+    }
+    if (m.triEnd - m.triBegin >= kMinRepeatTriangles && !placeAsRepeat(m)) {
+        candidates_.emplace(m.signature, uint32_t(meshes_.size() - 1));
+    }
+    if (m.batch >= 0 && m.triEnd - m.triBegin >= kOwnShapeTriangles) closeBatch_ = true;
     return true;
 }
 
@@ -178,11 +262,114 @@ scene_t::mesh_t* scene_t::findMesh(unsigned int id) {
     return nullptr;
 }
 
-vector3d_t scene_t::faceNormal(size_t tri) const {
-    const point3d_t& a = vertices_[indices_[3 * tri]];
-    const point3d_t& b = vertices_[indices_[3 * tri + 1]];
-    const point3d_t& c = vertices_[indices_[3 * tri + 2]];
-    return cross(b - a, c - a).normalized();
+// Walks a mesh's triangles in its own terms: vertex and UV indices local to the mesh, materials
+// numbered by first appearance.
+namespace {
+template <typename Visit>
+void visitLocal(const meshShape_t& shape, uint32_t triBegin, uint32_t triEnd, uint32_t vertexBase, uint32_t uvBase,
+                Visit&& visit) {
+    std::vector<int32_t> localSlot;
+    int32_t nextSlot = 0;
+    for (uint32_t t = triBegin; t < triEnd; ++t) {
+        const uint16_t slot = shape.materialSlot.empty() ? 0 : shape.materialSlot[t];
+        if (localSlot.size() <= slot) localSlot.resize(size_t(slot) + 1, -1);
+        if (localSlot[slot] < 0) localSlot[slot] = nextSlot++;
+        int32_t uv[3], v[3];
+        for (int k = 0; k < 3; ++k) {
+            v[k] = int32_t(shape.indices[3 * size_t(t) + k] - vertexBase);
+            const int32_t u = shape.cornerUV(t, k);
+            uv[k] = u < 0 ? -1 : u - int32_t(uvBase);
+        }
+        visit(t, v, uv, localSlot[slot], slot);
+    }
+}
+}  // namespace
+
+uint64_t scene_t::signatureOf(const mesh_t& m) const {
+    const meshShape_t& shape = *batches_[size_t(m.batch)].shape;
+    uint64_t h = mixHash(mixHash(m.triEnd - m.triBegin, m.vertexEnd - m.vertexBase), m.uvEnd - m.uvBase);
+    visitLocal(shape, m.triBegin, m.triEnd, m.vertexBase, m.uvBase,
+               [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
+                   for (int k = 0; k < 3; ++k) h = mixHash(h, (uint64_t(uint32_t(v[k])) << 32) | uint32_t(uv[k]));
+                   h = mixHash(h, uint64_t(slot));
+               });
+    for (uint32_t i = m.uvBase; i < m.uvEnd; ++i) {
+        h = mixHash(h, (floatBits(shape.uvs[i][0]) << 32) | floatBits(shape.uvs[i][1]));
+    }
+    return h;
+}
+
+bool scene_t::sameRepeatable(const mesh_t& a, const mesh_t& b) const {
+    if (a.signature != b.signature || a.triEnd - a.triBegin != b.triEnd - b.triBegin ||
+        a.vertexEnd - a.vertexBase != b.vertexEnd - b.vertexBase || a.uvEnd - a.uvBase != b.uvEnd - b.uvBase)
+        return false;
+    const meshShape_t& sa = *batches_[size_t(a.batch)].shape;
+    const meshShape_t& sb = *batches_[size_t(b.batch)].shape;
+    for (uint32_t i = 0; i < a.uvEnd - a.uvBase; ++i) {
+        if (sa.uvs[a.uvBase + i] != sb.uvs[b.uvBase + i]) return false;
+    }
+    std::vector<int32_t> pattern;
+    pattern.reserve(size_t(a.triEnd - a.triBegin) * 7);
+    visitLocal(sa, a.triBegin, a.triEnd, a.vertexBase, a.uvBase,
+               [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
+                   pattern.insert(pattern.end(), {v[0], v[1], v[2], uv[0], uv[1], uv[2], slot});
+               });
+    size_t i = 0;
+    bool same = true;
+    visitLocal(sb, b.triBegin, b.triEnd, b.vertexBase, b.uvBase,
+               [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
+                   const int32_t mine[7] = {v[0], v[1], v[2], uv[0], uv[1], uv[2], slot};
+                   same = same && std::equal(mine, mine + 7, pattern.begin() + i);
+                   i += 7;
+               });
+    return same;
+}
+
+int32_t scene_t::sharedCopyOf(mesh_t& m) {
+    if (m.shared >= 0) return m.shared;
+    const meshShape_t& from = *batches_[size_t(m.batch)].shape;
+    auto copy = std::make_shared<meshShape_t>();
+    copy->vertices.reserve(m.vertexEnd - m.vertexBase);
+    for (uint32_t v = m.vertexBase; v < m.vertexEnd; ++v) copy->vertices.push_back(from.vertices[v]);
+    copy->uvs.reserve(m.uvEnd - m.uvBase);
+    for (uint32_t u = m.uvBase; u < m.uvEnd; ++u) copy->uvs.push_back(from.uvs[u]);
+    visitLocal(from, m.triBegin, m.triEnd, m.vertexBase, m.uvBase,
+               [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
+                   copy->addTriangle(uint32_t(v[0]), uint32_t(v[1]), uint32_t(v[2]), uv[0], uv[1], uv[2],
+                                     uint16_t(slot));
+               });
+    m.shared = int32_t(shared_.size());
+    shared_.push_back(std::move(copy));
+    return m.shared;
+}
+
+bool scene_t::placeAsRepeat(mesh_t& m) {
+    m.signature = signatureOf(m);
+    const meshShape_t& shape = *batches_[size_t(m.batch)].shape;
+    const auto [first, last] = candidates_.equal_range(m.signature);
+    for (auto it = first; it != last; ++it) {
+        mesh_t& earlier = meshes_[it->second];
+        if (!sameRepeatable(earlier, m)) continue;
+        const meshShape_t& earlierShape = *batches_[size_t(earlier.batch)].shape;
+        const auto xfm = similarityBetween(&earlierShape.vertices[earlier.vertexBase], &shape.vertices[m.vertexBase],
+                                           m.vertexEnd - m.vertexBase);
+        if (!xfm) continue;
+        repeat_t r;
+        r.shared = sharedCopyOf(earlier);
+        r.xfm = *xfm;
+        const std::vector<const material_t*>& palette = batches_[size_t(m.batch)].palette;
+        visitLocal(shape, m.triBegin, m.triEnd, m.vertexBase, m.uvBase,
+                   [&](uint32_t, const int32_t*, const int32_t*, int32_t local, uint16_t slot) {
+                       if (size_t(local) == r.palette.size()) r.palette.push_back(palette[slot]);
+                   });
+        // Its triangles were the last the batch took: they give way to the instance.
+        batches_[size_t(m.batch)].shape->truncate(m.triBegin, m.vertexBase, m.uvBase);
+        m.batch = -1;
+        m.repeat = int32_t(repeats_.size());
+        repeats_.push_back(std::move(r));
+        return true;
+    }
+    return false;
 }
 
 bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
@@ -190,134 +377,31 @@ bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
     if (!inGeometry_ || meshOpen_) return false;
     mesh_t* m = findMesh(id);
     if (!m || (m->type & kMeshTypeMask) != 0) return false;
-    if (angleDeg <= kMinSmoothAngle) return true;
-
-    const uint32_t nv = m->vertexEnd - m->vertexBase;
-    const uint32_t nt = m->triEnd - m->triBegin;
-    std::vector<vector3d_t> faceN(nt);
-    // Corner weight: the corner angle folded into [0, π/2], so long thin faces count less.
-    std::vector<std::array<float, 3>> weight(nt);
-    std::vector<uint32_t> start(nv + 1, 0);
-    for (uint32_t f = 0; f < nt; ++f) {
-        const size_t tri = m->triBegin + f;
-        faceN[f] = faceNormal(tri);
-        for (int k = 0; k < 3; ++k) {
-            const point3d_t& p = vertices_[indices_[3 * tri + k]];
-            const vector3d_t e1 = vertices_[indices_[3 * tri + (k + 1) % 3]] - p;
-            const vector3d_t e2 = vertices_[indices_[3 * tri + (k + 2) % 3]] - p;
-            const float denom = e1.length() * e2.length();
-            const float s = denom > 0.f ? std::min(1.f, cross(e1, e2).length() / denom) : 0.f;
-            weight[f][k] = std::asin(s);
-            ++start[indices_[3 * tri + k] - m->vertexBase + 1];
-        }
+    if (angleDeg <= meshShape_t::kMinSmoothAngle) return true;
+    if (m->repeat >= 0) {
+        repeats_[size_t(m->repeat)].angle = angleDeg;
+        return true;
     }
-    // Faces around each vertex, as (face, corner) pairs in compressed rows.
-    for (uint32_t v = 0; v < nv; ++v) start[v + 1] += start[v];
-    std::vector<std::pair<uint32_t, uint8_t>> corners(start[nv]);
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-    for (uint32_t f = 0; f < nt; ++f) {
-        for (uint8_t k = 0; k < 3; ++k) {
-            corners[fill[indices_[3 * (m->triBegin + f) + k] - m->vertexBase]++] = {f, k};
-        }
-    }
-
-    const bool full = angleDeg >= 180.f;
-    const float cosLimit = std::cos(angleDeg * kPi / 180.f);
-
-    // A smoothed normal from the sum of the faces it takes in, stored once per vertex for nearly
-    // equal normals; -1 (the corner keeps the flat face normal) when only its own face counted.
-    std::vector<int32_t> vertexNormals;
-    auto storeNormal = [&](const vector3d_t& sum, int used) -> int32_t {
-        if (used <= 1 || sum.lengthSqr() <= 0.f) return -1;
-        const vector3d_t n = sum.normalized();
-        for (int32_t candidate : vertexNormals) {
-            ++smoothingComparisons_;
-            if (dot(normals_[candidate], n) > kSharedNormalCos) return candidate;
-        }
-        const int32_t index = static_cast<int32_t>(normals_.size());
-        normals_.push_back(n);
-        vertexNormals.push_back(index);
-        return index;
-    };
-
-    // Direction groups of a busy vertex: weighted normal sum, unweighted direction, face count.
-    struct group_t {
-        vector3d_t weighted, direction;
-        int faces = 0;
-        vector3d_t smoothed;
-        int used = 0;
-        int32_t normal = -1;
-    };
-    std::vector<int> groupOfCell(kDirectionGroups, -1);
-    std::vector<group_t> groups;
-    std::vector<int> cornerGroup;
-
-    for (uint32_t v = 0; v < nv; ++v) {
-        vertexNormals.clear();
-        const uint32_t begin = start[v], end = start[v + 1];
-        if (end - begin <= kExactValence) {
-            for (uint32_t i = begin; i < end; ++i) {
-                const auto [f, k] = corners[i];
-                vector3d_t sum;
-                int used = 0;
-                for (uint32_t j = begin; j < end; ++j) {
-                    const auto [g, kg] = corners[j];
-                    ++smoothingComparisons_;
-                    if (full || dot(faceN[g], faceN[f]) > cosLimit) {
-                        sum += faceN[g] * weight[g][kg];
-                        ++used;
-                    }
-                }
-                info_[m->triBegin + f].normal[k] = storeNormal(sum, used);
-            }
-            continue;
-        }
-        // Faces whose normals point into the same cube-map cell are smoothed as one group: the
-        // angle test compares group directions, at most kDirectionGroups of them.
-        groups.clear();
-        cornerGroup.assign(end - begin, -1);
-        for (uint32_t i = begin; i < end; ++i) {
-            const auto [f, k] = corners[i];
-            const int cell = directionCell(faceN[f]);
-            if (groupOfCell[cell] < 0) {
-                groupOfCell[cell] = static_cast<int>(groups.size());
-                groups.emplace_back();
-            }
-            group_t& g = groups[groupOfCell[cell]];
-            g.weighted += faceN[f] * weight[f][k];
-            g.direction += faceN[f];
-            ++g.faces;
-            cornerGroup[i - begin] = groupOfCell[cell];
-        }
-        for (group_t& g : groups) g.direction = g.direction.normalized();
-        for (group_t& g : groups) {
-            for (const group_t& h : groups) {
-                ++smoothingComparisons_;
-                if (full || dot(h.direction, g.direction) > cosLimit) {
-                    g.smoothed += h.weighted;
-                    g.used += h.faces;
-                }
-            }
-        }
-        for (group_t& g : groups) g.normal = storeNormal(g.smoothed, g.used);
-        for (uint32_t i = begin; i < end; ++i) {
-            const auto [f, k] = corners[i];
-            info_[m->triBegin + f].normal[k] = groups[cornerGroup[i - begin]].normal;
-        }
-        for (uint32_t i = begin; i < end; ++i) groupOfCell[directionCell(faceN[corners[i].first])] = -1;
-    }
+    batch_t& batch = batches_[size_t(m->batch)];
+    if (!batch.traced) return true;
+    smoothingComparisons_ = batch.shape->smooth(m->triBegin, m->triEnd, m->vertexBase, m->vertexEnd, angleDeg);
     return true;
 }
 
 void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surfacePoint_t& sp) const {
-    const size_t tri = geometryBase_[hit.geomID] + hit.primID;
-    const triInfo_t& info = info_[tri];
+    const instance_t& inst = instances_[hit.instID];
+    const meshShape_t& shape = *inst.shape;
+    const size_t tri = inst.triBase + hit.primID;
     const float b1 = hit.u, b2 = hit.v, b0 = 1.f - hit.u - hit.v;
     sp.P = ray.from + ray.dir * hit.t;
-    vector3d_t ng = hit.Ng.normalized();
+    vector3d_t ng = (inst.identity ? hit.Ng : transformNormal(inst.normalXfm, hit.Ng)).normalized();
     vector3d_t n = ng;
-    if (info.normal[0] >= 0 || info.normal[1] >= 0 || info.normal[2] >= 0) {
-        auto corner = [&](int k) { return info.normal[k] >= 0 ? normals_[info.normal[k]] : ng; };
+    if (shape.smoothed(tri)) {
+        auto corner = [&](int k) {
+            const vector3d_t c = shape.cornerNormal(tri, k, ng);
+            if (inst.identity || (c.x == ng.x && c.y == ng.y && c.z == ng.z)) return c;
+            return transformNormal(inst.normalXfm, c).normalized();
+        };
         n = (corner(0) * b0 + corner(1) * b1 + corner(2) * b2).normalized();
     }
     // Surfaces are two-sided: both normals face the incoming ray.
@@ -328,25 +412,28 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
     if (dot(n, ng) < 0.f) n = ng;
     sp.Ng = ng;
     sp.N = n;
-    sp.material = info.material;
-    sp.hasUV = info.uv[0] >= 0;
+    sp.material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[tri]];
+    const int32_t uv0 = shape.cornerUV(tri, 0);
+    sp.hasUV = uv0 >= 0;
+    float cornerUV[3][2] = {};
     if (sp.hasUV) {
-        const auto& t0 = uvs_[info.uv[0]];
-        const auto& t1 = uvs_[info.uv[1]];
-        const auto& t2 = uvs_[info.uv[2]];
-        sp.u = b0 * t0[0] + b1 * t1[0] + b2 * t2[0];
-        sp.v = b0 * t0[1] + b1 * t1[1] + b2 * t2[1];
+        const int32_t uvIndex[3] = {uv0, shape.cornerUV(tri, 1), shape.cornerUV(tri, 2)};
+        for (int k = 0; k < 3; ++k) {
+            cornerUV[k][0] = shape.uvs[uvIndex[k]][0];
+            cornerUV[k][1] = shape.uvs[uvIndex[k]][1];
+        }
+        sp.u = b0 * cornerUV[0][0] + b1 * cornerUV[1][0] + b2 * cornerUV[2][0];
+        sp.v = b0 * cornerUV[0][1] + b1 * cornerUV[1][1] + b2 * cornerUV[2][1];
     } else {
         sp.u = b1;
         sp.v = b2;
     }
-    float cornerUV[3][2] = {};
-    for (int k = 0; sp.hasUV && k < 3; ++k) {
-        cornerUV[k][0] = uvs_[info.uv[k]][0];
-        cornerUV[k][1] = uvs_[info.uv[k]][1];
+    point3d_t p[3];
+    for (int k = 0; k < 3; ++k) {
+        p[k] = shape.vertices[shape.indices[3 * tri + k]];
+        if (!inst.identity) p[k] = transformPoint(inst.xfm, p[k]);
     }
-    setSurfaceDifferentials(sp, vertices_[indices_[3 * tri]], vertices_[indices_[3 * tri + 1]],
-                            vertices_[indices_[3 * tri + 2]], sp.hasUV ? cornerUV : nullptr);
+    setSurfaceDifferentials(sp, p[0], p[1], p[2], sp.hasUV ? cornerUV : nullptr);
 }
 
 bool scene_t::intersect(const ray_t& ray, surfacePoint_t& sp, float& t) const {
@@ -369,11 +456,14 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
     for (int passed = 0;; ++passed) {
         embreeHit_t hit;
         if (!accel_->intersect(r, hit)) return false;
-        const triInfo_t& info = info_[geometryBase_[hit.geomID] + hit.primID];
-        if (!info.material || !info.material->isTransparent() || passed >= maxTransparent) return true;
+        const instance_t& inst = instances_[hit.instID];
+        const meshShape_t& shape = *inst.shape;
+        const size_t tri = inst.triBase + hit.primID;
+        const material_t* material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[tri]];
+        if (!material || !material->isTransparent() || passed >= maxTransparent) return true;
         surfacePoint_t sp;
         fillSurfacePoint(r, hit, sp);
-        filter *= info.material->shadowFilter(sp, r.dir);
+        filter *= material->shadowFilter(sp, r.dir);
         if (filter.isBlack()) return true;
         // Continue just past the surface; the remaining length shrinks accordingly.
         const float step = hit.t + 0.0005f * std::max(1.f, sp.P.length()) * 0.1f;
@@ -386,15 +476,30 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
     }
 }
 
+size_t scene_t::shapeBytes() const {
+    size_t bytes = 0;
+    for (const auto& shape : shapesUsed_) {
+        bytes += shape->vertices.size() * sizeof(point3d_t) + shape->indices.size() * sizeof(uint32_t) +
+                 shape->uvs.size() * sizeof(float[2]) + shape->uvIndices.size() * sizeof(int32_t) +
+                 shape->materialSlot.size() * sizeof(uint16_t) + shape->cornerCodes.size() +
+                 (shape->vertexNormals.size() + shape->extraNormals.size()) * sizeof(vector3d_t) +
+                 shape->extraCorners.size() * sizeof(meshShape_t::extraCorner_t);
+    }
+    return bytes;
+}
+
 void scene_t::clear() {
-    inGeometry_ = meshOpen_ = false;
+    inGeometry_ = meshOpen_ = closeBatch_ = false;
+    degenerateInMesh_ = 0;
+    triangles_ = 0;
+    reusedShapes_ = 0;
     meshes_.clear();
-    vertices_.clear();
-    uvs_.clear();
-    indices_.clear();
-    info_.clear();
-    normals_.clear();
-    geometryBase_.clear();
+    batches_.clear();
+    repeats_.clear();
+    shared_.clear();
+    candidates_.clear();
+    instances_.clear();
+    shapesUsed_.clear();
     accel_.reset();
 }
 

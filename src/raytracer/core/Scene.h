@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "raytracer/core/EmbreeScene.h"
+#include "raytracer/core/MeshShape.h"
 #include "raytracer/core/Plugin.h"
 
 namespace yafaray {
@@ -15,8 +17,12 @@ constexpr int kMeshTypeMask = 0xFF;
 constexpr int kMeshInvisible = 0x100;
 constexpr int kMeshBase = 0x200;
 
-// All triangle geometry of a render. Every mesh appends to shared arrays, so thousands of tiny
-// meshes cost a few bytes each and end up in a handful of Embree geometries at endGeometry.
+// All triangle geometry of a render. Consecutive meshes share one compact shape (thousands of
+// tiny meshes cost a few bytes each), a large mesh ends its shape so that each layer's geometry
+// can be reused on its own, and a mesh that repeats an earlier one up to a rotation, uniform scale
+// and translation becomes an instance of one shared copy. At endGeometry every shape is built
+// once as an Embree shape and placed in the top-level scene; shapes whose content equals one of
+// the previous render take its built structure (GeometryCache).
 class scene_t {
 public:
     scene_t();
@@ -38,7 +44,8 @@ public:
     bool addTriangle(int a, int b, int c, int ua, int ub, int uc, const material_t* mat);
     bool endTriMesh();
     // Angle-limited smooth normals for mesh id (0: the mesh started last). Time linear in the
-    // mesh's triangles however many share a vertex.
+    // mesh's triangles however many share a vertex. A repeated mesh is smoothed with its shared
+    // shape, once per angle, at endGeometry.
     bool smoothMesh(unsigned int id, float angleDeg);
     // Face-normal comparisons the last smoothMesh made: its cost, which tests bound.
     size_t smoothingComparisons() const { return smoothingComparisons_; }
@@ -55,9 +62,18 @@ public:
     const EmbreeScene* accelerator() const { return accel_.get(); }
     void fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surfacePoint_t& sp) const;
 
-    size_t triangleCount() const { return info_.size(); }
+    size_t triangleCount() const { return triangles_; }
     size_t meshCount() const { return meshes_.size(); }
-    size_t geometryCount() const { return geometryBase_.size(); }
+    // Embree geometries of the top-level scene: one per shape part placed.
+    size_t geometryCount() const { return instances_.size(); }
+    // Meshes placed as instances of a shape shared with an earlier mesh.
+    size_t repeatedMeshCount() const { return repeats_.size(); }
+    // Distinct shapes built or reused at the last endGeometry, and how many of them came from the
+    // previous render.
+    size_t shapeCount() const { return shapesUsed_.size(); }
+    size_t reusedShapeCount() const { return reusedShapes_; }
+    // Bytes held by this scene's shape arrays (not counting Embree's structures).
+    size_t shapeBytes() const;
     bool built() const { return accel_ != nullptr; }
 
     // Forgets all geometry.
@@ -67,32 +83,64 @@ private:
     struct mesh_t {
         unsigned int id = 0;
         int type = 0;
-        bool hasOrco = false;
-        bool hasUV = false;
-        uint32_t vertexBase = 0, vertexEnd = 0;
-        uint32_t uvBase = 0;
+        int32_t batch = -1;   // the batch holding its triangles, or -1 for a repeat
+        int32_t repeat = -1;  // its entry in repeats_ when it repeats an earlier mesh
+        int32_t shared = -1;  // the shared copy made of it once a later mesh repeated it
+        uint32_t vertexBase = 0, vertexEnd = 0;  // batch-local
+        uint32_t uvBase = 0, uvEnd = 0;
         uint32_t triBegin = 0, triEnd = 0;
+        uint64_t signature = 0;  // of its topology, UVs and material pattern (0: not a candidate)
     };
-    struct triInfo_t {
-        const material_t* material = nullptr;
-        std::array<int32_t, 3> uv{-1, -1, -1};
-        std::array<int32_t, 3> normal{-1, -1, -1};
+    // Consecutive meshes appended into one shape.
+    struct batch_t {
+        std::shared_ptr<meshShape_t> shape;
+        std::vector<const material_t*> palette;
+        std::unordered_map<const material_t*, uint16_t> slots;
+        bool traced = true;
+        std::shared_ptr<const meshShape_t> built;
+    };
+    // A mesh placed as an instance of a shared shape.
+    struct repeat_t {
+        int32_t shared = -1;
+        std::array<float, 12> xfm{};
+        std::vector<const material_t*> palette;
+        float angle = 0.f;
+        std::shared_ptr<const meshShape_t> built;
+    };
+    // One Embree instance: a part of a shape, where and with which materials.
+    struct instance_t {
+        const meshShape_t* shape = nullptr;
+        size_t triBase = 0;
+        const std::vector<const material_t*>* palette = nullptr;
+        bool identity = true;
+        float xfm[12] = {};
+        float normalXfm[9] = {};  // inverse transpose of the linear part
     };
 
     mesh_t* findMesh(unsigned int id);
-    vector3d_t faceNormal(size_t tri) const;
+    uint16_t slotOf(batch_t& batch, const material_t* mat);
+    uint64_t signatureOf(const mesh_t& m) const;
+    bool sameRepeatable(const mesh_t& a, const mesh_t& b) const;
+    // Turns the mesh just ended into an instance when it repeats an earlier one.
+    bool placeAsRepeat(mesh_t& m);
+    int32_t sharedCopyOf(mesh_t& m);
+    std::shared_ptr<const meshShape_t> finish(std::shared_ptr<meshShape_t> shape);
+    bool place(const meshShape_t& shape, const std::vector<const material_t*>& palette, const float* xfm);
 
     bool inGeometry_ = false;
     bool meshOpen_ = false;
+    bool closeBatch_ = false;
     size_t degenerateInMesh_ = 0;
     size_t smoothingComparisons_ = 0;
+    size_t triangles_ = 0;
+    size_t reusedShapes_ = 0;
     std::vector<mesh_t> meshes_;
-    std::vector<point3d_t> vertices_;  // one padding vertex at the end once built
-    std::vector<std::array<float, 2>> uvs_;
-    std::vector<uint32_t> indices_;  // three global vertex indices per triangle
-    std::vector<triInfo_t> info_;
-    std::vector<vector3d_t> normals_;
-    std::vector<uint32_t> geometryBase_;  // first global triangle of each Embree geometry
+    std::vector<batch_t> batches_;
+    std::vector<repeat_t> repeats_;
+    std::vector<std::shared_ptr<meshShape_t>> shared_;  // unsmoothed shapes of repeated meshes
+    std::unordered_multimap<uint64_t, uint32_t> candidates_;  // signature → mesh
+    std::vector<instance_t> instances_;
+    std::vector<std::shared_ptr<const meshShape_t>> shapesUsed_;
     std::unique_ptr<EmbreeScene> accel_;
 };
 

@@ -1,12 +1,15 @@
 #pragma once
 
-// "fixedimagetexture": the application's image texture. Image textures reach the ray tracer as TGA
-// files (in-memory bitmaps are written to a temporary one), which this texture reads with its own
-// reader; other formats are reported and give no texture.
+// "fixedimagetexture": the application's image texture. Image textures reach the ray tracer by a
+// file name: a bitmap the application holds in memory is registered under a temporary TGA path
+// (MemoryImages.h) and taken from there in its own depth; any other name is read as a TGA file with
+// this texture's own reader; other formats are reported and give no texture.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "raytracer/core/MemoryImages.h"
 #include "raytracer/core/ParamMap.h"
 #include "raytracer/core/Plugin.h"
 
@@ -42,7 +45,7 @@ public:
     fixedImageLookupTexture_t(int width, int height, const imageLookup_t& lookup);
 
     colorA_t getColor(const point3d_t& p) const override;
-    // Mean of red, green and blue.
+    // Mean of red, green and blue of getColor.
     float getFloat(const point3d_t& p) const override;
     bool discrete() const override { return true; }
     void resolution(int& width, int& height) const override {
@@ -55,29 +58,45 @@ public:
 protected:
     // Decoded colour of the stored pixel (x, y), row 0 the top one; both already inside the image.
     virtual colorA_t texel(int x, int y) const = 0;
+    // Where p falls in the image, [0, 1]² with y = 0 the top row, after repeat, crop, rot90 and the
+    // clip modes; false where the clip mode leaves the point transparent.
+    bool imagePosition(const point3d_t& p, float& x, float& y) const;
+    // The interpolated value at image position (x, y) of a per-pixel value: value(column, row)
+    // gives it for a pixel already wrapped or clamped into the image. float and colorA_t values.
+    template <typename value_t, typename pixelValue_t>
+    value_t interpolate(float x, float y, const pixelValue_t& value) const;
 
 private:
-    colorA_t sample(float x, float y) const;
     colorA_t texelAt(int x, int y) const;  // wraps (repeat) or clamps, then applies the alpha rules
+    void wrapOrClamp(int& x, int& y) const;
 
     int width_, height_;
     imageLookup_t lookup_;
 };
 
-// The texture over an 8-bit RGBA image (what the factory makes from a TGA file); colour channels
-// pass through the gamma table when there is one.
+// The texture over an 8-bit image of grey, RGB or RGBA pixels (a TGA file read as RGBA, a mask
+// taken from memory as grey); colour channels pass through the gamma table when there is one. Grey
+// pixels stay one byte each and their scalar is interpolated on its own.
 class fixedTextureImage_t : public fixedImageLookupTexture_t {
 public:
     // rgba: width × height pixels, top row first. gammaTable: empty or 256 entries.
     fixedTextureImage_t(int width, int height, std::vector<uint8_t> rgba, std::vector<float> gammaTable,
                         const imageLookup_t& lookup);
+    // Shares the image (which must be valid()) for the texture's life.
+    fixedTextureImage_t(std::shared_ptr<const memoryImage_t> image, std::vector<float> gammaTable,
+                        const imageLookup_t& lookup);
+
+    // Grey images interpolate their single channel; the result equals that of getColor.
+    float getFloat(const point3d_t& p) const override;
+    // Samples per pixel of the stored image: 1, 3 or 4.
+    int channels() const { return image_->channels; }
 
 protected:
     colorA_t texel(int x, int y) const override;
 
 private:
-    std::vector<uint8_t> rgba_;
-    std::vector<float> gammaTable_;
+    std::shared_ptr<const memoryImage_t> image_;
+    float decode_[256];  // stored value → colour channel: the gamma table, or value / 255
 };
 
 // The same texture over a float RGBA image, values used as stored.
@@ -96,8 +115,8 @@ private:
 // The gamma look-up table: empty when |1 − gamma| ≤ 0.01, else entry 0 is 0 and entry k is (k/255)^gamma.
 std::vector<float> imageGammaTable(float gamma);
 
-// Factory of "fixedimagetexture": null when "filename" is missing or the file is not a readable
-// TGA image, with the lines that say why.
+// Factory of "fixedimagetexture": the image registered in memory under "filename", else the TGA
+// file of that name; null when "filename" is missing or names neither, with the lines that say why.
 texture_t* fixedImageTextureFactory(paraMap_t& params, renderEnvironment_t& env);
 
 // Registers the factory under "fixedimagetexture".

@@ -9,7 +9,8 @@ namespace korvane {
 
 // A bitmap carried into the ray tracer (a material mask, a leaf image) as the application's own
 // "fixedimagetexture". An in-memory bitmap takes precedence over a file path; it reaches the ray
-// tracer through a temporary TGA file that exists only during the createTexture call.
+// tracer under a temporary TGA file name, registered in memory (in its own bit depth) only during
+// the createTexture call, without any file being written.
 class ImageTexture final : public BaseTexture {
 public:
     ImageTexture() = default;
@@ -20,8 +21,8 @@ public:
     const std::shared_ptr<Bitmap>& bitmapImageRep() const { return bitmapImageRep_; }
     void setBitmapImageRep(std::shared_ptr<Bitmap> bitmap) { bitmapImageRep_ = std::move(bitmap); }
 
-    // Writes the bitmap to a uniquely named TGA file in the temporary directory (or uses filePath),
-    // creates the texture and removes the temporary file again. Nothing without a source.
+    // Registers a copy of the bitmap under a unique TGA file name in the temporary directory (or
+    // uses filePath), creates the texture and ends the registration again. Nothing without a source.
     void appendToRenderer(BaseRenderer& renderer) override;
 
     // Archive: "name", "filePath", "bitmapImageRep".

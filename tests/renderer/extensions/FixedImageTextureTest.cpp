@@ -213,6 +213,50 @@ TEST(FixedImageTexture, BicubicPassesThroughPixelCentresAndStaysInRange) {
     }
 }
 
+// A 5 × 3 grey image and the same pixels expanded to RGBA (v, v, v, 255), as masks used to reach
+// the texture through a TGA file.
+std::shared_ptr<yafaray::memoryImage_t> greyImage(bool expanded) {
+    const std::vector<uint8_t> grey = {0, 17, 255, 90, 3, 128, 64, 200, 1, 77, 250, 33, 0, 160, 99};
+    auto image = std::make_shared<yafaray::memoryImage_t>();
+    image->width = 5;
+    image->height = 3;
+    image->channels = expanded ? 4 : 1;
+    for (uint8_t v : grey) {
+        if (expanded) {
+            image->pixels.insert(image->pixels.end(), {v, v, v, 255});
+        } else {
+            image->pixels.push_back(v);
+        }
+    }
+    return image;
+}
+
+TEST(FixedImageTexture, GreyImagesGiveExactlyWhatTheirRgbaExpansionGives) {
+    using interpolation_t = imageLookup_t::interpolation_t;
+    using clip_t = imageLookup_t::clip_t;
+    for (interpolation_t interpolation : {interpolation_t::none, interpolation_t::bilinear, interpolation_t::bicubic}) {
+        for (clip_t clip : {clip_t::repeat, clip_t::extend, clip_t::clip}) {
+            for (float gamma : {1.f, 2.2f}) {
+                imageLookup_t l;
+                l.interpolation = interpolation;
+                l.clip = clip;
+                l.xrepeat = 2;
+                const fixedTextureImage_t grey(greyImage(false), yafaray::imageGammaTable(gamma), l);
+                const fixedTextureImage_t rgba(greyImage(true), yafaray::imageGammaTable(gamma), l);
+                ASSERT_EQ(grey.channels(), 1);
+                for (float u = -1.3f; u <= 1.3f; u += 0.037f) {
+                    const point3d_t p{u, 0.71f * u - 0.2f, 0.f};
+                    const colorA_t a = grey.getColor(p), b = rgba.getColor(p);
+                    EXPECT_EQ(a.R, b.R);
+                    EXPECT_EQ(a.B, b.B);
+                    EXPECT_EQ(a.A, b.A);
+                    EXPECT_EQ(grey.getFloat(p), rgba.getFloat(p)) << "at u " << u;
+                }
+            }
+        }
+    }
+}
+
 // The factory: what it prints for each kind of file and what it creates.
 class FixedImageTextureFactory : public ::testing::Test {
 protected:
@@ -328,6 +372,40 @@ TEST_F(FixedImageTextureFactory, AMaterialWhoseTextureFailedRendersWithoutIt) {
     yafaray::surfacePoint_t sp;
     sp.N = sp.Ng = {0, 0, 1};
     EXPECT_FLOAT_EQ(textured->response(sp).diffuse.R, m->response(sp).diffuse.R);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FixedImageTextureFactory, AnImageRegisteredInMemoryIsTakenInsteadOfAFileAndSharedUntilClearAll) {
+    const std::string name = dir.path("mask.tga");  // no such file
+    std::shared_ptr<yafaray::memoryImage_t> image = greyImage(false);
+    yafaray::texture_t* tex = nullptr;
+    {
+        yafaray::memoryImageRegistration_t registration(name, image);
+        tex = create(name, [&] { scene.yi.paramsSetString("interpolate", "none"); });
+    }
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(log.count("TGA image"), 0);
+    EXPECT_EQ(log.count("Could not load image"), 0);
+    // Stored row 1, column 2 (value 200) seen through the texture after the registration ended.
+    EXPECT_FLOAT_EQ(tex->getColor(pixelCentre(2, 1, 5, 3)).G, 200.f / 255.f);
+    EXPECT_EQ(image.use_count(), 2);
+
+    // Without the registration the name is a file name again; a damaged image is never taken.
+    EXPECT_EQ(create(name), nullptr);
+    EXPECT_EQ(log.count("Could not load image"), 1);
+    auto damaged = greyImage(false);
+    damaged->pixels.pop_back();
+    {
+        yafaray::memoryImageRegistration_t registration(name, damaged);
+        EXPECT_EQ(create(name), nullptr);
+    }
+    EXPECT_EQ(log.count("Could not load image"), 2);
+
+    scene.yi.clearAll();
+    EXPECT_EQ(image.use_count(), 1);
 }
 
 }  // namespace

@@ -1,20 +1,19 @@
 // Textures: parameter streams, noise names, representative colours and the image texture's
-// temporary file.
+// in-memory hand-over.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "MaterialTestSupport.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
+#include "raytracer/core/MemoryImages.h"
 #include "scene/SceneLayerRegistry.h"
 #include "scene/textures/CloudsTexture.h"
 #include "scene/textures/DistortedNoiseTexture.h"
 #include "scene/textures/ImageTexture.h"
 #include "scene/textures/MarbleTexture.h"
 #include "scene/textures/MusgraveTexture.h"
-#include "scene/textures/TgaEncoding.h"
 #include "scene/textures/WoodTexture.h"
 
 namespace korvane {
@@ -177,38 +176,39 @@ TEST(TextureAppendTest, RepresentativeColourIsHalfWayBetweenTheColours) {
 }
 
 // Reads the image file at the moment the texture is created, as the ray tracer does.
-class FileCheckingInterface final : public RecordingInterface {
+// Looks up, while the texture is created, what the ray tracer would find under the file name.
+class MemoryCheckingInterface final : public RecordingInterface {
 public:
     std::string filename;
-    bool existedAtCreation = false;
-    std::vector<uint8_t> bytes;
+    bool fileExistedAtCreation = false;
+    std::shared_ptr<const yafaray::memoryImage_t> image;
     void paramsSetString(const char* name, const char* s) override {
         if (std::string(name) == "filename") filename = s;
         RecordingInterface::paramsSetString(name, s);
     }
     yafaray::texture_t* createTexture(const char* name) override {
-        existedAtCreation = std::filesystem::exists(filename);
-        std::ifstream file(filename, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(file), {});
+        fileExistedAtCreation = std::filesystem::exists(filename);
+        image = yafaray::findMemoryImage(filename);
         return RecordingInterface::createTexture(name);
     }
 };
 
-class FileCheckingRenderer final : public BaseRenderer {
+class MemoryCheckingRenderer final : public BaseRenderer {
 public:
     bool isYafarayRenderer() const override { return true; }
     yafaray::yafrayInterface_t* yafrayinterface() const override { return &recorder; }
-    mutable FileCheckingInterface recorder;
+    mutable MemoryCheckingInterface recorder;
 };
 
-TEST(ImageTextureTest, BitmapGoesThroughATemporaryTgaRemovedRightAfterCreation) {
-    FileCheckingRenderer renderer;
+TEST(ImageTextureTest, BitmapIsRegisteredInMemoryUnderATemporaryTgaNameOnlyDuringCreation) {
+    MemoryCheckingRenderer renderer;
     ImageTexture texture;
     auto mask = std::make_shared<Bitmap>(3, 2, PixelFormat::Gray8);
     mask->setGray8(0, 0, 200);  // first row of data: the top of the image
     mask->setGray8(2, 1, 50);
     texture.setBitmapImageRep(mask);
     texture.setFilePath("/nonexistent/picture.tga");  // the bitmap wins
+    const size_t registeredBefore = yafaray::memoryImageCount();
     texture.appendToRenderer(renderer);
 
     Calls expected = {str("type", "fixedimagetexture"),
@@ -218,24 +218,49 @@ TEST(ImageTextureTest, BitmapGoesThroughATemporaryTgaRemovedRightAfterCreation) 
                       str("filename", renderer.recorder.filename),
                       "createTexture \"" + texture.name() + "\""};
     EXPECT_EQ(renderer.recorder.calls, expected);
-    EXPECT_TRUE(renderer.recorder.existedAtCreation);
     EXPECT_EQ(std::filesystem::path(renderer.recorder.filename).extension(), ".tga");
-    EXPECT_FALSE(std::filesystem::exists(renderer.recorder.filename));
-    EXPECT_EQ(renderer.recorder.bytes, encodeTextureTga(*mask));
+    EXPECT_FALSE(renderer.recorder.fileExistedAtCreation);
+    // The mask keeps its one byte per pixel, top row first.
+    ASSERT_NE(renderer.recorder.image, nullptr);
+    EXPECT_EQ(renderer.recorder.image->width, 3);
+    EXPECT_EQ(renderer.recorder.image->height, 2);
+    EXPECT_EQ(renderer.recorder.image->channels, 1);
+    EXPECT_EQ(renderer.recorder.image->pixels, std::vector<uint8_t>({200, 0, 0, 0, 0, 50}));
+    EXPECT_EQ(yafaray::findMemoryImage(renderer.recorder.filename), nullptr);
+    EXPECT_EQ(yafaray::memoryImageCount(), registeredBefore);
+
+    // A copy is handed over: painting the mask afterwards leaves the registered pixels alone.
+    mask->setGray8(1, 0, 9);
+    EXPECT_EQ(renderer.recorder.image->pixels[1], 0);
 }
 
-TEST(ImageTextureTest, TgaIsBottomUpTrueColourWithTheFirstRowOnTop) {
-    Bitmap mask(2, 2, PixelFormat::Gray8);
-    mask.setGray8(1, 0, 77);
-    std::vector<uint8_t> tga = encodeTextureTga(mask);
-    ASSERT_EQ(tga.size(), 18u + 16u);
-    EXPECT_EQ(tga[2], 2);  // uncompressed true colour
-    EXPECT_EQ(tga[16], 32);
-    EXPECT_EQ(tga[17] & 0x20, 0);  // bottom-left origin
-    // The last pixel written belongs to the top row (data row 0), column 1.
-    EXPECT_EQ(tga[18 + 12], 77);
-    EXPECT_EQ(tga[18 + 15], 255);
-    EXPECT_EQ(tga[18 + 0], 0);
+TEST(ImageTextureTest, OtherBitmapFormatsKeepTheirSamplesAndSixteenBitGreyItsHighByte) {
+    MemoryCheckingRenderer renderer;
+    ImageTexture texture;
+    auto heights = std::make_shared<Bitmap>(2, 1, PixelFormat::Gray16);
+    heights->setGray16(0, 0, 0xABCD);
+    heights->setGray16(1, 0, 0x00FF);
+    texture.setBitmapImageRep(heights);
+    texture.appendToRenderer(renderer);
+    ASSERT_NE(renderer.recorder.image, nullptr);
+    EXPECT_EQ(renderer.recorder.image->channels, 1);
+    EXPECT_EQ(renderer.recorder.image->pixels, std::vector<uint8_t>({0xAB, 0x00}));
+
+    auto leaf = std::make_shared<Bitmap>(1, 2, PixelFormat::RGBA8);
+    leaf->pixel(0, 1)[0] = 10, leaf->pixel(0, 1)[3] = 128;
+    texture.setBitmapImageRep(leaf);
+    texture.appendToRenderer(renderer);
+    ASSERT_NE(renderer.recorder.image, nullptr);
+    EXPECT_EQ(renderer.recorder.image->channels, 4);
+    EXPECT_EQ(renderer.recorder.image->pixels, std::vector<uint8_t>({0, 0, 0, 0, 10, 0, 0, 128}));
+
+    auto photo = std::make_shared<Bitmap>(1, 1, PixelFormat::RGB8);
+    photo->pixel(0, 0)[2] = 7;
+    texture.setBitmapImageRep(photo);
+    texture.appendToRenderer(renderer);
+    ASSERT_NE(renderer.recorder.image, nullptr);
+    EXPECT_EQ(renderer.recorder.image->channels, 3);
+    EXPECT_EQ(renderer.recorder.image->pixels, std::vector<uint8_t>({0, 0, 7}));
 }
 
 TEST(ImageTextureTest, PathIsUsedWithoutBitmapAndNothingIsCreatedWithoutEither) {

@@ -105,7 +105,7 @@ TEST(PlantImages, TheEnvironmentNamesAFolderSearchedFirst) {
     EXPECT_FALSE(missing);
 }
 
-TEST(PlantMaterials, ImagesReachTheRayTracerAsTemporaryTgaFilesOfThePictures) {
+TEST(PlantMaterials, ImagesReachTheRayTracerInMemoryUnderTemporaryTgaNames) {
     RecordingRenderer renderer;
     // Parameters left behind by the layer appended before must not reach the image textures.
     renderer.yi.paramsSetFloat("aspect_ratio", 1.5);
@@ -125,13 +125,13 @@ TEST(PlantMaterials, ImagesReachTheRayTracerAsTemporaryTgaFilesOfThePictures) {
         const auto& file = renderer.yi.textureFiles[i];
         SCOPED_TRACE(file.path);
         EXPECT_TRUE(file.path.ends_with(".tga"));
-        ASSERT_TRUE(file.contents) << "the file was not there when the texture was created";
-        ImageDecodeResult decoded = decodeTga(*file.contents);
-        ASSERT_TRUE(decoded.bitmap) << decoded.error;
-        EXPECT_EQ(decoded.bitmap->width(), images[i]->width());
-        EXPECT_EQ(decoded.bitmap->height(), images[i]->height());
-        // Gone again once the ray tracer has read it.
-        EXPECT_FALSE(std::filesystem::exists(file.path));
+        // The pictures are handed over in memory: no file is written.
+        EXPECT_FALSE(file.contents);
+        ASSERT_TRUE(file.image) << "no image was registered when the texture was created";
+        EXPECT_EQ(file.image->width, images[i]->width());
+        EXPECT_EQ(file.image->height, images[i]->height());
+        // Registered only while the texture is created.
+        EXPECT_FALSE(yafaray::findMemoryImage(file.path));
     }
     // The material uses the two textures as its diffuse and transparency shaders.
     EXPECT_GE(renderer.yi.indexOf("paramsSetString \"type\" \"shinydiffusemat\""), 0);

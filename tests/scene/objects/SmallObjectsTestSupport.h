@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "raytracer/core/MemoryImages.h"
 #include "RecordingInterface.h"
 #include "scene/BaseRenderer.h"
 #include "scene/BaseSceneLayer.h"
@@ -25,6 +26,7 @@ public:
     struct TextureFile {
         std::string path;
         std::optional<std::vector<uint8_t>> contents;  // none when the file did not exist
+        std::shared_ptr<const yafaray::memoryImage_t> image;  // registered in memory under the path
     };
     std::vector<TextureFile> textureFiles;
 
@@ -41,7 +43,7 @@ public:
             std::ifstream file(*filename_, std::ios::binary);
             std::optional<std::vector<uint8_t>> contents;
             if (file) contents.emplace(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-            textureFiles.push_back({*filename_, std::move(contents)});
+            textureFiles.push_back({*filename_, std::move(contents), yafaray::findMemoryImage(*filename_)});
             filename_.reset();
         }
         return RecordingInterface::createTexture(name);

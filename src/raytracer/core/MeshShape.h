@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "raytracer/core/EmbreeScene.h"
+#include "raytracer/core/PodArray.h"
+#include "raytracer/core/Vector.h"
+
+namespace yafaray {
+
+// The triangles of one or more meshes in compact arrays: what Embree builds a shape from and what
+// a hit reads back. Content only (no material pointers: triangles name a slot of the palette of
+// the instance that places the shape), so that equal content can be shared between instances and
+// between renders. Filled on the build thread; read-only (any thread) once built.
+struct meshShape_t {
+    // How corners find their UVs: none, the UV of the same index as the vertex (the layers add one
+    // UV per vertex), or three UV indices per triangle (-1: none).
+    enum class uvMode_t : uint8_t { none, perVertex, perCorner };
+    // Corner normal codes, two bits per corner in cornerCodes.
+    static constexpr uint8_t kFaceNormal = 0, kVertexNormal = 1, kExtraNormal = 2;
+    // Below this angle (degrees) smoothing leaves the mesh flat.
+    static constexpr float kMinSmoothAngle = 0.1f;
+
+    PodArray<point3d_t> vertices;  // one padding vertex at the end once built
+    PodArray<uint32_t> indices;    // three shape-local vertex indices per triangle
+    PodArray<std::array<float, 2>> uvs;
+    uvMode_t uvMode = uvMode_t::none;
+    bool uvModeSet = false;
+    PodArray<int32_t> uvIndices;      // perCorner only
+    PodArray<uint16_t> materialSlot;  // per triangle; empty while every triangle uses slot 0
+    // Smoothed normals: each corner either keeps the face normal, takes its vertex's normal, or
+    // (where a vertex has more than one) one of the extra normals, found by corner number.
+    struct extraCorner_t {
+        uint32_t corner;  // 3·triangle + corner
+        uint32_t normal;  // index into extraNormals
+    };
+    PodArray<uint8_t> cornerCodes;  // per triangle; empty while nothing is smoothed
+    PodArray<vector3d_t> vertexNormals;
+    PodArray<extraCorner_t> extraCorners;  // sorted by corner
+    PodArray<vector3d_t> extraNormals;
+
+    uint64_t hash = 0;  // of the whole content, set by seal()
+    std::vector<std::unique_ptr<EmbreeShape>> parts;  // consecutive triangle ranges, kPartTriangles each
+    static constexpr size_t kPartTriangles = size_t(1) << 20;
+
+    meshShape_t() = default;
+    // Copies the content; the copy is not built.
+    meshShape_t(const meshShape_t& other);
+    meshShape_t& operator=(const meshShape_t&) = delete;
+
+    size_t triangleCount() const { return indices.size() / 3; }
+    size_t vertexCount() const { return vertices.size() - (parts.empty() ? 0 : 1); }
+
+    // Adds triangle (a, b, c) with corner UV indices (ua < 0: none) and material slot; shape-local
+    // indices, already checked.
+    void addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, int32_t ub, int32_t uc, uint16_t slot);
+    // Angle-limited smooth normals for the triangles [triBegin, triEnd) over the vertices
+    // [vertexBegin, vertexEnd) they use. Answers the face-normal comparisons made.
+    size_t smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBegin, uint32_t vertexEnd, float angleDeg);
+    // Removes the triangles from triBegin and the vertices and UVs from the given counts on (the
+    // tail a repeated mesh leaves behind when it becomes an instance).
+    void truncate(uint32_t triBegin, uint32_t vertexCount, uint32_t uvCount);
+
+    // Hashes the content and releases spare capacity; then build() makes the Embree parts.
+    void seal();
+    bool build();
+    // True when the two hold the same content (the hashes agreeing is checked first).
+    bool sameContent(const meshShape_t& other) const;
+
+    // Corner normal of triangle tri (face normal ng where the corner keeps it), in shape space.
+    vector3d_t cornerNormal(size_t tri, int corner, const vector3d_t& ng) const;
+    bool smoothed(size_t tri) const { return !cornerCodes.empty() && cornerCodes[tri] != 0; }
+    // UV index of a corner, or -1.
+    int32_t cornerUV(size_t tri, int corner) const;
+};
+
+}  // namespace yafaray
