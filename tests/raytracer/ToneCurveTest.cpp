@@ -44,9 +44,13 @@ TEST(ToneCurve, FilmicMappingKeepsHueAndBlackAndNeverClips) {
         };
         if (c[0] != c[1] || c[1] != c[2]) {
             EXPECT_NEAR(hue(m), hue(c), 1e-3f);
-            for (int a = 0; a < 3; ++a)
-                for (int b = 0; b < 3; ++b)
-                    if (c[a] < c[b]) EXPECT_LE(m[a], m[b]);
+            for (int a = 0; a < 3; ++a) {
+                for (int b = 0; b < 3; ++b) {
+                    if (c[a] < c[b]) {
+                        EXPECT_LE(m[a], m[b]);
+                    }
+                }
+            }
         }
     }
     // Colours just above white keep most of their saturation; far above, they fade to white.
