@@ -152,6 +152,16 @@ public:
         (void)width;
         return getFloat(p);
     }
+    // The filtered scalar and its gradient per unit of texture space, for bump mapping from one
+    // look-up; false (and nothing set) where the texture cannot differentiate itself, and the
+    // caller then takes differences of filteredFloat.
+    virtual bool floatGradient(const point3d_t& p, float width, float& scalar, vector3d_t& gradient) const {
+        (void)p, (void)width, (void)scalar, (void)gradient;
+        return false;
+    }
+    // Tells the texture that floatGradient will be asked for at the points it is sampled at (it
+    // is a bump map), so that sample may compute the gradient along with the value. Build thread.
+    virtual void expectGradients() const {}
     // Image textures answer true and give their pixel size; bump mapping then steps one pixel.
     virtual bool discrete() const { return false; }
     virtual void resolution(int& width, int& height) const { width = height = 0; }

@@ -135,6 +135,14 @@ color_t DensityVolume::sigma_s(const point3d_t& p, const vector3d_t&) const {
     return s_s * Density(p);
 }
 
+color_t DensityVolume::sigma_t(const point3d_t& p, const vector3d_t&) const {
+    if ((!haveS_a && !haveS_s) || !bBox.includes(p)) return color_t(0.f);
+    color_t sigma(0.f);
+    if (haveS_a) sigma += s_a;
+    if (haveS_s) sigma += s_s;
+    return sigma * Density(p);
+}
+
 color_t DensityVolume::emission(const point3d_t& p, const vector3d_t&) const {
     if (!haveL_e || !bBox.includes(p)) return color_t(0.f);
     return l_e * Density(p);

@@ -49,7 +49,7 @@ public:
     virtual color_t sigma_a(const point3d_t& p, const vector3d_t& v) const = 0;
     virtual color_t sigma_s(const point3d_t& p, const vector3d_t& v) const = 0;
     virtual color_t emission(const point3d_t& p, const vector3d_t& v) const = 0;
-    color_t sigma_t(const point3d_t& p, const vector3d_t& v) const { return sigma_a(p, v) + sigma_s(p, v); }
+    virtual color_t sigma_t(const point3d_t& p, const vector3d_t& v) const { return sigma_a(p, v) + sigma_s(p, v); }
     // Optical thickness along the ray inside the box (clipped to the ray's tmax when positive),
     // marched with the given step from a start offset in [0, 1) of a step.
     virtual color_t tau(const ray_t& ray, float step, float offset) const = 0;
@@ -103,6 +103,8 @@ public:
     color_t sigma_a(const point3d_t& p, const vector3d_t& v) const override;
     color_t sigma_s(const point3d_t& p, const vector3d_t& v) const override;
     color_t emission(const point3d_t& p, const vector3d_t& v) const override;
+    // (sigma_a + sigma_s)·density from one density look-up.
+    color_t sigma_t(const point3d_t& p, const vector3d_t& v) const override;
     color_t tau(const ray_t& ray, float step, float offset) const override;
 };
 

@@ -52,6 +52,8 @@ public:
         // the bump height independent of the texture's repetition.
         const float scaleLength = scale_.length();
         bumpGain_ = scaleLength > 0.f ? bumpStrength_ / scaleLength / 100.f : 0.f;
+        // A bump map asks for slopes at every point it is sampled at.
+        if (bumpGain_ != 0.f) texture_->expectGradients();
     }
 
     bool configInputs(const paraMap_t&, const nodeFinder_t&) override { return true; }
@@ -67,6 +69,20 @@ public:
     void evalDerivative(nodeStack_t& stack, const surfacePoint_t& sp, const vector3d_t& T,
                         const vector3d_t& B) const override {
         nodeResult_t& r = stack[ID];
+        // Textures that differentiate themselves give both slopes from one look-up: the
+        // gradient in mapped space along the mapped image of each input-space step (the
+        // mappings used here are affine, so that image is exact).
+        if (mapping_ == mapping_t::plain || mapping_ == mapping_t::cube) {
+            const point3d_t base = input(sp);
+            const point3d_t p = map(base, sp.N);
+            float value = 0.f;
+            vector3d_t gradient;
+            if (texture_->floatGradient(p, footprint(sp), value, gradient)) {
+                r.du = bumpGain_ * dot(gradient, map(base + inputStep(sp, T), sp.N) - p);
+                r.dv = bumpGain_ * dot(gradient, map(base + inputStep(sp, B), sp.N) - p);
+                return;
+            }
+        }
         r.du = bumpGain_ * slope(sp, T);
         r.dv = bumpGain_ * slope(sp, B);
     }
@@ -151,17 +167,22 @@ private:
                 p.z * scale_.z + 2.f * offset_.z};
     }
 
+    // The unit step in input space that moves the point along the world tangent d: in UV
+    // space the (2u − 1, 2v − 1) direction of d (zero where the parameters do not move), else d.
+    vector3d_t inputStep(const surfacePoint_t& sp, const vector3d_t& d) const {
+        if (texco_ != texco_t::uv) return d;
+        float du, dv;
+        parameterStep(sp, d, du, dv);
+        return vector3d_t(du, dv, 0.f).normalized();
+    }
+
     // Slope of the scalar along the world tangent d, per unit of input space: a forward
     // difference from the point's own value, which eval has just asked the texture for.
     float slope(const surfacePoint_t& sp, const vector3d_t& d) const {
         const point3d_t base = input(sp);
-        vector3d_t step;
+        vector3d_t step = inputStep(sp, d);
         float h;
         if (texco_ == texco_t::uv) {
-            // The UV direction that moves the point along d, as a unit step in (2u − 1, 2v − 1).
-            float du, dv;
-            parameterStep(sp, d, du, dv);
-            step = vector3d_t(du, dv, 0.f).normalized();
             if (step.lengthSqr() == 0.f) return 0.f;
             h = kUvBumpStep;
             if (texture_->discrete()) {
@@ -170,7 +191,6 @@ private:
                 if (std::max(w, hh) > 0) h = 1.f / float(std::max(w, hh));  // one pixel
             }
         } else {
-            step = d;
             h = std::max(kWorldBumpStep, kWorldBumpStepRelative * base.length());
         }
         const float width = footprint(sp);

@@ -50,7 +50,26 @@ public:
 
 private:
     float pattern(const point3d_t& p, float width) const override {
-        const float v = turbulence(*noise_, p, depth_, size_, hard_, width);
+        return biased(turbulence(*noise_, p, depth_, size_, hard_, width));
+    }
+
+    bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
+        const float v = turbulenceGradient(*noise_, p, depth_, size_, hard_, width, gradient);
+        value = biased(v);
+        switch (bias_) {
+            case bias_t::negative:
+                gradient = gradient * (2.f * v);
+                break;
+            case bias_t::positive:
+                gradient = gradient * (2.f * (1.f - v));
+                break;
+            case bias_t::none:
+                break;
+        }
+        return true;
+    }
+
+    float biased(float v) const {
         switch (bias_) {
             case bias_t::negative:
                 return v * v;
@@ -93,6 +112,20 @@ private:
         return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
     }
 
+    bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
+        float w = 5.f * (p.x + p.y + p.z);
+        vector3d_t dw(5.f, 5.f, 5.f);
+        if (turbulence_ != 0.f) {
+            vector3d_t dt;
+            w += turbulence_ * turbulenceGradient(*noise_, p, depth_, size_, hard_, width, dt);
+            dw += dt * turbulence_;
+        }
+        float slope = 1.f;
+        value = sharpened(wave(shape_, w), sharpness_, slope);
+        gradient = dw * (slope * waveSlope(shape_, w));
+        return true;
+    }
+
     int depth_ = 2;
     float size_ = 1.f, turbulence_ = 1.f, sharpness_ = 1.f;
     bool hard_ = false;
@@ -125,6 +158,21 @@ private:
         if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_, width);
         const float v = wave(shape_, w);
         return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
+    }
+
+    bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
+        float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
+        const float r = p.length();
+        vector3d_t dw = rings_ ? (r > 0.f ? p * (20.f / r) : vector3d_t(0.f, 0.f, 0.f)) : vector3d_t(10.f, 10.f, 10.f);
+        if (turbulence_ != 0.f) {
+            vector3d_t dt;
+            w += turbulence_ * turbulenceGradient(*noise_, p, depth_, size_, hard_, width, dt);
+            dw += dt * turbulence_;
+        }
+        float slope = 1.f;
+        value = sharpened(wave(shape_, w), sharpness_, slope);
+        gradient = dw * (slope * waveSlope(shape_, w));
+        return true;
     }
 
     int depth_ = 2;

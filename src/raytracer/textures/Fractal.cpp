@@ -19,21 +19,47 @@ void splitOctaves(float octaves, int& whole, float& fraction) {
 
 }  // namespace
 
-float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
-                 float width) {
+namespace {
+
+// The turbulence sum; with a gradient pointer, its gradient too (each octave's noise gradient
+// times the octave's frequency, since octave i looks up p·size·2^i).
+float turbulenceSum(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard, float width,
+                    vector3d_t* gradient) {
     depth = std::clamp(depth, 0, kMaxOctaves);
     point3d_t q = p * size;
     float w = width * std::fabs(size);
+    float frequency = size;
     float sum = 0.f, amp = 1.f;
+    vector3d_t slope(0.f, 0.f, 0.f);
     for (int i = 0; i <= depth; ++i) {
-        sum += amp * (hard ? filteredFoldedNoise(noise, q, w) : filteredNoise(noise, q, w));
+        if (gradient) {
+            vector3d_t g;
+            sum += amp * (hard ? filteredFoldedNoiseGradient(noise, q, w, g) : filteredNoiseGradient(noise, q, w, g));
+            slope += g * (amp * frequency);
+        } else {
+            sum += amp * (hard ? filteredFoldedNoise(noise, q, w) : filteredNoise(noise, q, w));
+        }
         amp *= 0.5f;
         q = q * 2.f;
         w *= 2.f;
+        frequency *= 2.f;
     }
     // Σ 2^−i over depth + 1 octaves is (2^(depth+1) − 1) / 2^depth.
     const float norm = std::ldexp(1.f, depth) / (std::ldexp(1.f, depth + 1) - 1.f);
+    if (gradient) *gradient = slope * norm;
     return sum * norm;
+}
+
+}  // namespace
+
+float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
+                 float width) {
+    return turbulenceSum(noise, p, depth, size, hard, width, nullptr);
+}
+
+float turbulenceGradient(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
+                         float width, vector3d_t& gradient) {
+    return turbulenceSum(noise, p, depth, size, hard, width, &gradient);
 }
 
 float fBm(const noiseGenerator_t& noise, const point3d_t& p, const musgraveParams_t& m, float width) {

@@ -15,6 +15,9 @@ namespace yafaray {
 // [0, 1] gives turbulence in [0, 1]. "hard" folds each octave to |2n − 1| (sharp creases).
 float turbulence(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
                  float width = 0.f);
+// turbulence with its gradient per unit of p.
+float turbulenceGradient(const noiseGenerator_t& noise, const point3d_t& p, int depth, float size, bool hard,
+                         float width, vector3d_t& gradient);
 
 // Musgrave fractals over the signed noise s = 2n − 1, with octave weights L^(−iH). `octaves`
 // may be fractional: the last octave counts with its fractional part (except for ridged).

@@ -110,6 +110,75 @@ float newPerlinNoise_t::operator()(const point3d_t& p) const {
     return 0.5f + 0.5f * raw(p);
 }
 
+float noiseGenerator_t::valueAndGradient(const point3d_t& p, vector3d_t& gradient) const {
+    constexpr float h = 1e-3f;
+    const noiseGenerator_t& n = *this;
+    gradient = vector3d_t(n(p + vector3d_t(h, 0, 0)) - n(p - vector3d_t(h, 0, 0)),
+                          n(p + vector3d_t(0, h, 0)) - n(p - vector3d_t(0, h, 0)),
+                          n(p + vector3d_t(0, 0, h)) - n(p - vector3d_t(0, 0, h))) *
+               (0.5f / h);
+    return n(p);
+}
+
+namespace {
+
+// The gradient of trilinear interpolation with fade weights: n = Σ Wx·Wy·Wz·g over the cube's
+// corners, where Wx is 1 − fade(x) or fade(x) and g the corner's gradient dotted with the
+// offset. corner(i, j, k, G) gives g and the corner's gradient vector G.
+template <typename Corner>
+vector3d_t latticeGradient(float u, float v, float w, float du, float dv, float dw, Corner corner) {
+    vector3d_t sum(0.f, 0.f, 0.f);
+    for (int c = 0; c < 8; ++c) {
+        const int i = c & 1, j = (c >> 1) & 1, k = (c >> 2) & 1;
+        const float wx = i ? u : 1.f - u, wy = j ? v : 1.f - v, wz = k ? w : 1.f - w;
+        const float sx = i ? du : -du, sy = j ? dv : -dv, sz = k ? dw : -dw;
+        vector3d_t G;
+        const float g = corner(i, j, k, G);
+        sum += vector3d_t(sx * wy * wz * g + wx * wy * wz * G.x, wx * sy * wz * g + wx * wy * wz * G.y,
+                          wx * wy * sz * g + wx * wy * wz * G.z);
+    }
+    return sum;
+}
+
+inline float quinticSlope(float t) {
+    return 30.f * t * t * (t - 1.f) * (t - 1.f);
+}
+inline float cubicSlope(float t) {
+    return 6.f * t * (1.f - t);
+}
+
+}  // namespace
+
+float newPerlinNoise_t::valueAndGradient(const point3d_t& p, vector3d_t& gradient) const {
+    const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    const float x = p.x - fx, y = p.y - fy, z = p.z - fz;
+    gradient = latticeGradient(quintic(x), quintic(y), quintic(z), quinticSlope(x), quinticSlope(y), quinticSlope(z),
+                               [&](int i, int j, int k, vector3d_t& G) {
+                                   const float* g = kEdgeGradients[hash3(X + i, Y + j, Z + k) & 15];
+                                   G = vector3d_t(g[0], g[1], g[2]);
+                                   return g[0] * (x - i) + g[1] * (y - j) + g[2] * (z - k);
+                               }) *
+               0.5f;
+    return (*this)(p);
+}
+
+float stdPerlinNoise_t::valueAndGradient(const point3d_t& p, vector3d_t& gradient) const {
+    const float px = p.x + 10000.f, py = p.y + 10000.f, pz = p.z + 10000.f;
+    const float fx = std::floor(px), fy = std::floor(py), fz = std::floor(pz);
+    const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
+    const float x = px - fx, y = py - fy, z = pz - fz;
+    const auto& table = gradients().g;
+    gradient = latticeGradient(cubic(x), cubic(y), cubic(z), cubicSlope(x), cubicSlope(y), cubicSlope(z),
+                               [&](int i, int j, int k, vector3d_t& G) {
+                                   const auto& d = table[hash3(X + i, Y + j, Z + k)];
+                                   G = vector3d_t(d[0], d[1], d[2]);
+                                   return d[0] * (x - i) + d[1] * (y - j) + d[2] * (z - k);
+                               }) *
+               0.75f;
+    return (*this)(p);
+}
+
 float stdPerlinNoise_t::operator()(const point3d_t& p) const {
     // The offset keeps typical coordinates positive and away from the origin's symmetry.
     const float px = p.x + 10000.f, py = p.y + 10000.f, pz = p.z + 10000.f;
@@ -154,7 +223,7 @@ void voronoiNoise_t::distances(const point3d_t& p, float f[4]) {
     nearest(p, 4, f);
 }
 
-void voronoiNoise_t::nearest(const point3d_t& p, int count, float f[4]) {
+void voronoiNoise_t::nearest(const point3d_t& p, int count, float f[4], vector3d_t* away) {
     const float fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
     const int X = static_cast<int>(fx), Y = static_cast<int>(fy), Z = static_cast<int>(fz);
     // Squared distance from p to the neighbouring cell on each side, per axis (index offset + 1).
@@ -163,6 +232,7 @@ void voronoiNoise_t::nearest(const point3d_t& p, int count, float f[4]) {
     const float gapY[3] = {ry * ry, 0.f, (1.f - ry) * (1.f - ry)};
     const float gapZ[3] = {rz * rz, 0.f, (1.f - rz) * (1.f - rz)};
     float d2[4] = {1e30f, 1e30f, 1e30f, 1e30f};
+    vector3d_t offsets[4];
     for (const auto& [i, j, k] : kCellOrder.offsets) {
         // No point of a cell lies nearer than the cell itself: skip it when that is already
         // farther than the count-th nearest point found.
@@ -173,31 +243,49 @@ void voronoiNoise_t::nearest(const point3d_t& p, int count, float f[4]) {
         const float dx = fx + i + ox - p.x, dy = fy + j + oy - p.y, dz = fz + k + oz - p.z;
         float d = dx * dx + dy * dy + dz * dz;
         // Insert into the sorted four nearest.
-        for (int s = 0; s < 4; ++s) {
-            if (d < d2[s]) std::swap(d, d2[s]);
+        if (away) {
+            vector3d_t offset(-dx, -dy, -dz);
+            for (int s = 0; s < 4; ++s) {
+                if (d < d2[s]) {
+                    std::swap(d, d2[s]);
+                    std::swap(offset, offsets[s]);
+                }
+            }
+        } else {
+            for (int s = 0; s < 4; ++s) {
+                if (d < d2[s]) std::swap(d, d2[s]);
+            }
         }
     }
     for (int s = 0; s < 4; ++s) f[s] = std::sqrt(d2[s]);
+    if (away) {
+        for (int s = 0; s < 4; ++s) away[s] = f[s] > 0.f ? offsets[s] * (1.f / f[s]) : vector3d_t(0.f, 0.f, 0.f);
+    }
 }
 
-float voronoiNoise_t::operator()(const point3d_t& p) const {
-    float f[4];
-    switch (kind_) {
+namespace {
+
+// How many of the nearest distances each kind needs.
+int distancesNeeded(voronoiNoise_t::kind_t kind) {
+    using kind_t = voronoiNoise_t::kind_t;
+    switch (kind) {
         case kind_t::F1:
-            nearest(p, 1, f);
-            break;
+            return 1;
+        case kind_t::F3:
+            return 3;
+        case kind_t::F4:
+            return 4;
         case kind_t::F2:
         case kind_t::F2F1:
         case kind_t::crackle:
-            nearest(p, 2, f);
-            break;
-        case kind_t::F3:
-            nearest(p, 3, f);
-            break;
-        case kind_t::F4:
-            nearest(p, 4, f);
             break;
     }
+    return 2;
+}
+
+}  // namespace
+
+float voronoiNoise_t::fromDistances(const float f[4]) const {
     switch (kind_) {
         case kind_t::F1:
             return f[0];
@@ -213,6 +301,34 @@ float voronoiNoise_t::operator()(const point3d_t& p) const {
             return std::min(1.f, 10.f * (f[1] - f[0]));
     }
     return f[0];
+}
+
+float voronoiNoise_t::operator()(const point3d_t& p) const {
+    float f[4];
+    nearest(p, distancesNeeded(kind_), f);
+    return fromDistances(f);
+}
+
+float voronoiNoise_t::valueAndGradient(const point3d_t& p, vector3d_t& gradient) const {
+    float f[4];
+    vector3d_t away[4];
+    nearest(p, distancesNeeded(kind_), f, away);
+    const float value = fromDistances(f);
+    switch (kind_) {
+        case kind_t::F1:
+        case kind_t::F2:
+        case kind_t::F3:
+        case kind_t::F4:
+            gradient = away[distancesNeeded(kind_) - 1];
+            break;
+        case kind_t::F2F1:
+            gradient = away[1] - away[0];
+            break;
+        case kind_t::crackle:
+            gradient = value < 1.f ? (away[1] - away[0]) * 10.f : vector3d_t(0.f, 0.f, 0.f);
+            break;
+    }
+    return value;
 }
 
 float cellNoise_t::operator()(const point3d_t& p) const {

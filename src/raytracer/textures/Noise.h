@@ -16,6 +16,10 @@ public:
     virtual ~noiseGenerator_t() = default;
     // Noise value at p; see each generator for its range.
     virtual float operator()(const point3d_t& p) const = 0;
+    // The value at p (as operator() gives it) and its gradient per unit of p, for bump mapping
+    // from one look-up. The generators below differentiate analytically; the default takes
+    // central differences.
+    virtual float valueAndGradient(const point3d_t& p, vector3d_t& gradient) const;
 
     // Averages over space of the noise n and of its fold |2n − 1|: what an octave looks like
     // from so far away that its features are smaller than a pixel. Set by measureAverages.
@@ -33,6 +37,7 @@ private:
 class newPerlinNoise_t : public noiseGenerator_t {
 public:
     float operator()(const point3d_t& p) const override;
+    float valueAndGradient(const point3d_t& p, vector3d_t& gradient) const override;
     // The signed lattice noise n itself, in [-1, 1].
     static float raw(const point3d_t& p);
 };
@@ -43,6 +48,7 @@ public:
 class stdPerlinNoise_t : public noiseGenerator_t {
 public:
     float operator()(const point3d_t& p) const override;
+    float valueAndGradient(const point3d_t& p, vector3d_t& gradient) const override;
 };
 
 // Worley cellular distances: one hashed feature point per unit cell, the 3×3×3 cells around p
@@ -54,12 +60,17 @@ public:
     // F1…F4: distance to the 1st…4th nearest feature point, in [0, 2√3]. F2F1: F2 − F1 ≥ 0,
     // within [0, 2√3]. crackle: min(1, 10·(F2 − F1)), in [0, 1].
     float operator()(const point3d_t& p) const override;
+    float valueAndGradient(const point3d_t& p, vector3d_t& gradient) const override;
     // The four nearest distances, ascending.
     static void distances(const point3d_t& p, float f[4]);
 
 private:
     // The `count` (1…4) nearest distances in f[0…count−1], ascending; the rest of f is unspecified.
-    static void nearest(const point3d_t& p, int count, float f[4]);
+    // With `away`, also the unit vectors from each of those feature points towards p (the
+    // distances' gradients).
+    static void nearest(const point3d_t& p, int count, float f[4], vector3d_t* away = nullptr);
+    // The generator's value from the four distances.
+    float fromDistances(const float f[4]) const;
 
     kind_t kind_;
 };
@@ -68,6 +79,11 @@ private:
 class cellNoise_t : public noiseGenerator_t {
 public:
     float operator()(const point3d_t& p) const override;
+    // Constant per cell: no slope (the steps at the cell walls have none to give).
+    float valueAndGradient(const point3d_t& p, vector3d_t& gradient) const override {
+        gradient = vector3d_t(0.f, 0.f, 0.f);
+        return (*this)(p);
+    }
 };
 
 // Largest value voronoi distances can take (two cells away along a diagonal).
@@ -108,6 +124,34 @@ inline float filteredFoldedNoise(const noiseGenerator_t& noise, const point3d_t&
     const float visible = featureVisibility(width);
     if (visible <= 0.f) return noise.foldedAverage();
     const float n = std::fabs(2.f * noise(p) - 1.f);
+    return visible >= 1.f ? n : noise.foldedAverage() + visible * (n - noise.foldedAverage());
+}
+
+// filteredNoise with its gradient (which fades with the detail).
+inline float filteredNoiseGradient(const noiseGenerator_t& noise, const point3d_t& p, float width,
+                                   vector3d_t& gradient) {
+    const float visible = featureVisibility(width);
+    if (visible <= 0.f) {
+        gradient = vector3d_t(0.f, 0.f, 0.f);
+        return noise.average();
+    }
+    const float n = noise.valueAndGradient(p, gradient);
+    if (visible >= 1.f) return n;
+    gradient = gradient * visible;
+    return noise.average() + visible * (n - noise.average());
+}
+
+// filteredFoldedNoise with its gradient.
+inline float filteredFoldedNoiseGradient(const noiseGenerator_t& noise, const point3d_t& p, float width,
+                                         vector3d_t& gradient) {
+    const float visible = featureVisibility(width);
+    if (visible <= 0.f) {
+        gradient = vector3d_t(0.f, 0.f, 0.f);
+        return noise.foldedAverage();
+    }
+    const float s = 2.f * noise.valueAndGradient(p, gradient) - 1.f;
+    gradient = gradient * ((s < 0.f ? -2.f : 2.f) * visible);
+    const float n = std::fabs(s);
     return visible >= 1.f ? n : noise.foldedAverage() + visible * (n - noise.foldedAverage());
 }
 

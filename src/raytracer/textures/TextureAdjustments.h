@@ -15,6 +15,8 @@ public:
 
     // Intensity and contrast: (v − 0.5)·contrast + intensity − 0.5.
     float scalar(float v) const { return scalarActive_ ? (v - 0.5f) * contrast_ + intensity_ - 0.5f : v; }
+    // The slope of scalar(v) in v.
+    float scalarSlope() const { return scalarActive_ ? contrast_ : 1.f; }
     // Intensity and contrast per channel, then the channel factors, saturation and hue;
     // clamped at 0 when "adj_clamp" is set.
     colorA_t colour(colorA_t c) const;
