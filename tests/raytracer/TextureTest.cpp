@@ -290,7 +290,7 @@ TEST(Noise, AnalyticGradientsMatchDifferencesAndValuesStayExact) {
 TEST(ProceduralTextures, BumpGradientsMatchDifferencesOfTheFilteredValue) {
     TextureMaker m;
     const std::vector<point3d_t> points = samplePoints(1000, 6.f);
-    for (const char* type : {"clouds", "marble", "wood"}) {
+    for (const char* type : {"clouds", "marble", "wood", "distorted_noise"}) {
         for (const char* noise : {"newperlin", "voronoi_f4"}) {
             for (float width : {0.f, 0.05f}) {
                 SCOPED_TRACE(std::string(type) + " " + noise + " width " + std::to_string(width));
@@ -298,6 +298,9 @@ TEST(ProceduralTextures, BumpGradientsMatchDifferencesOfTheFilteredValue) {
                     yi.paramsSetFloat("size", 2.0);
                     yi.paramsSetInt("depth", 3);
                     yi.paramsSetString("noise_type", noise);
+                    yi.paramsSetString("noise_type1", "newperlin");
+                    yi.paramsSetString("noise_type2", noise);
+                    yi.paramsSetFloat("distort", 0.5);
                     yi.paramsSetString("bias", "negative");
                     yi.paramsSetFloat("sharpness", 2.0);
                     yi.paramsSetString("wood_type", "rings");

@@ -235,6 +235,12 @@ private:
         return distortedNoise(*distortion_, *base_, p * size_, distort_, width * std::fabs(size_));
     }
 
+    bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
+        value = distortedNoiseGradient(*distortion_, *base_, p * size_, distort_, width * std::fabs(size_), gradient);
+        gradient = gradient * size_;
+        return true;
+    }
+
     float distort_ = 1.f, size_ = 1.f;
     std::unique_ptr<noiseGenerator_t> distortion_, base_;
 };

@@ -174,4 +174,18 @@ float distortedNoise(const noiseGenerator_t& distortion, const noiseGenerator_t&
     return filteredSignedNoise(base, p + r * distort, width);
 }
 
+float distortedNoiseGradient(const noiseGenerator_t& distortion, const noiseGenerator_t& base, const point3d_t& p,
+                             float distort, float width, vector3d_t& gradient) {
+    constexpr float kApart = 13.5f;
+    const vector3d_t shift(kApart, kApart, kApart);
+    vector3d_t gx, gy, gz, gb;
+    const vector3d_t r(2.f * filteredNoiseGradient(distortion, p + shift, width, gx) - 1.f,
+                       2.f * filteredNoiseGradient(distortion, p, width, gy) - 1.f,
+                       2.f * filteredNoiseGradient(distortion, p - shift, width, gz) - 1.f);
+    const float value = 2.f * filteredNoiseGradient(base, p + r * distort, width, gb) - 1.f;
+    // q = p + distort·r(p): ∇(base∘q) = Jqᵀ·∇base with Jq = I + distort·Jr, Jr's rows 2·∇n.
+    gradient = (gb + (gx * gb.x + gy * gb.y + gz * gb.z) * (2.f * distort)) * 2.f;
+    return value;
+}
+
 }  // namespace yafaray

@@ -43,5 +43,8 @@ float ridgedMultiFractal(const noiseGenerator_t& noise, const point3d_t& p, cons
 // samples of `distortion`; signed, about [-1, 1].
 float distortedNoise(const noiseGenerator_t& distortion, const noiseGenerator_t& base, const point3d_t& p,
                      float distort, float width = 0.f);
+// distortedNoise with its gradient per unit of p (the chain rule through the displacement).
+float distortedNoiseGradient(const noiseGenerator_t& distortion, const noiseGenerator_t& base, const point3d_t& p,
+                             float distort, float width, vector3d_t& gradient);
 
 }  // namespace yafaray
