@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -164,6 +165,20 @@ void RenderSettingsSheet::buildInterface() {
         if (!updatingControls_) settings_[kVolumeAccuracyKey] = float(v / kVolumeAccuracyScale);
     });
 
+    // On/off settings of the film, each a check box named after its key.
+    const std::pair<const char*, QString> switches[] = {
+        {YafarayRenderer::kFilmicToneMappingKey, tr("Roll off highlights (filmic film)")},
+    };
+    for (const auto& [key, title] : switches) {
+        auto* box = new QCheckBox(title);
+        box->setObjectName(QString::fromLatin1(key));
+        form->addRow(QString(), box);
+        switches_.emplace_back(box, key);
+        connect(box, &QCheckBox::toggled, this, [this, key = key](bool on) {
+            if (!updatingControls_) settings_[key] = on ? 1 : 0;
+        });
+    }
+
     auto* buttons = new QHBoxLayout;
     resetButton_ = new QToolButton;
     resetButton_->setObjectName(QStringLiteral("resetToDefaults"));
@@ -202,6 +217,7 @@ void RenderSettingsSheet::updateControls() {
     auto accuracy = settings_.find(kVolumeAccuracyKey);
     const double volumeAccuracy = accuracy == settings_.end() ? 0.0 : accuracy->second.toDouble();
     volumeAccuracySlider_->setValue(int(std::lround(volumeAccuracy * kVolumeAccuracyScale)));
+    for (auto& [box, key] : switches_) box->setChecked(intValue(key) != 0);
     updatingControls_ = false;
     applyRendererRule(type);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -10,6 +11,7 @@
 
 class QComboBox;
 class QDoubleSpinBox;
+class QCheckBox;
 class QSlider;
 class QSpinBox;
 class QToolButton;
@@ -82,6 +84,7 @@ private:
     QSlider* aaSamplesSlider_ = nullptr;
     QSlider* aaPassesSlider_ = nullptr;
     QSlider* volumeAccuracySlider_ = nullptr;
+    std::vector<std::pair<QCheckBox*, const char*>> switches_;  // check box and its settings key
     QToolButton* resetButton_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 
 #include "app/render/RenderSettingsSheet.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QSlider>
 #include <QSpinBox>
@@ -82,7 +83,13 @@ TEST_F(RenderSettingsSheetTest, ResetRendererRuleAndConfirmStoreTheEditedDiction
     control<QSpinBox>("width")->setValue(1000);
     EXPECT_EQ(storedInt("rendererOutputSizeWidth"), 640) << "nothing is stored before confirming";
 
+    // The film's highlight roll-off is on at every level and can be switched off.
+    auto* filmic = control<QCheckBox>("yafarayFilmicToneMapping");
+    EXPECT_TRUE(filmic->isChecked());
+    filmic->setChecked(false);
+
     sheet().changeSettings();
+    EXPECT_EQ(storedInt("yafarayFilmicToneMapping"), 0);
     EXPECT_EQ(storedInt("rendererOutputSizeWidth"), 1000);
     EXPECT_EQ(storedInt("rendererOutputSizeHeight"), 1080);
     EXPECT_EQ(storedInt("yafarayRendererType"), 1);
