@@ -8,6 +8,7 @@
 #include "foundation/archive/ArchiveFormat.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 
 namespace korvane {
@@ -17,16 +18,6 @@ namespace {
 constexpr float kDefaultMaxTerrainHeight = 4.0f;
 constexpr double kDefaultSide = 10.0;  // a new scene's, taken for a side that is not a number
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
-
-std::string number(double v) {
-    if (std::isnan(v)) return "nan";
-    if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-    return archive_format::formatNumber(v);
-}
-
-std::string range(double low, double high) {
-    return high == kUnbounded ? "at least " + number(low) : number(low) + "–" + number(high);
-}
 
 // v clamped into low…high; not a number gives fallback.
 double clampedInto(double v, double low, double high, double fallback) {
@@ -129,11 +120,7 @@ void Scene::decode(KeyedUnarchiver& coder) {
 }
 
 float Scene::checkedValue(KeyedUnarchiver& coder, const char* what, float value, double low, double high) {
-    if (value >= low && value <= high) return value;
-    const float clamped = static_cast<float>(clampedInto(value, low, high, low));
-    coder.reportRepair(std::string("scene ") + what + " " + number(value) + " is outside " + range(low, high) +
-                       "; using " + number(clamped));
-    return clamped;
+    return korvane::checkedValue(coder, std::string("scene ") + what, value, ValueRange{low, high});
 }
 
 void Scene::decodeCheckedSize(KeyedUnarchiver& coder) {
@@ -147,8 +134,8 @@ void Scene::decodeCheckedSize(KeyedUnarchiver& coder) {
     const std::optional<std::pair<double, double>> stored = storedPair(*text);
     if (!stored) {
         size_ = {kDefaultSide, kDefaultSide};
-        coder.reportRepair("scene size '" + text->substr(0, 40) + "' is not a size; using {" + number(kDefaultSide) +
-                           ", " + number(kDefaultSide) + "}");
+        coder.reportRepair("scene size '" + text->substr(0, 40) + "' is not a size; using {" +
+                           repairText(kDefaultSide) + ", " + repairText(kDefaultSide) + "}");
         return;
     }
     const auto [w, h] = *stored;
@@ -156,9 +143,9 @@ void Scene::decodeCheckedSize(KeyedUnarchiver& coder) {
     const Size repaired{clampedInto(w, kMinimumSide, kMaximumSide, fallback.width),
                         clampedInto(h, kMinimumSide, kMaximumSide, fallback.height)};
     if (repaired.width != w || repaired.height != h) {
-        coder.reportRepair("scene size {" + number(w) + ", " + number(h) + "} is outside " +
-                           range(kMinimumSide, kMaximumSide) + "; using {" + number(repaired.width) + ", " +
-                           number(repaired.height) + "}");
+        coder.reportRepair("scene size {" + repairText(w) + ", " + repairText(h) + "} is outside " +
+                           repairText(ValueRange{kMinimumSide, kMaximumSide}) + "; using {" +
+                           repairText(repaired.width) + ", " + repairText(repaired.height) + "}");
     }
     size_ = repaired;
 }

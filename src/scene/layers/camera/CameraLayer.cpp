@@ -7,6 +7,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 
 namespace korvane {
@@ -217,14 +218,16 @@ void CameraLayer::decode(KeyedUnarchiver& coder) {
     toPoint_ = coder.decodePoint(kToPointKey);
     fromPointHeight_ = coder.decodeFloat("fromPointHeight");
     toPointHeight_ = coder.decodeFloat("toPointHeight");
-    auto lens = [&](const char* key, float fallback) {
-        const float value = coder.decodeFloat(key);
+    // A lens value of 0 is one the file does not hold (older files): the type's default stays, and
+    // takes the place of a negative one too.
+    auto lens = [&](const char* key, const char* what, float fallback) {
+        const float value = replacedValue(coder, what, coder.decodeFloat(key), kNonNegativeRange, fallback);
         return value == 0.0f ? fallback : value;
     };
-    focal_ = lens("focal", kDefaultFocal);
-    angle_ = lens("angle", kDefaultAngle);
-    maxAngle_ = lens("maxAngle", kDefaultMaxAngle);
-    scale_ = lens("scale", kDefaultScale);
+    focal_ = lens("focal", "camera focal length", kDefaultFocal);
+    angle_ = lens("angle", "camera angle", kDefaultAngle);
+    maxAngle_ = lens("maxAngle", "camera maximum angle", kDefaultMaxAngle);
+    scale_ = lens("scale", "camera scale", kDefaultScale);
 }
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/clouds/CloudsLayer.h"
 #include "scene/materials/MaterialClasses.h"
@@ -16,6 +17,7 @@ namespace korvane {
 
 namespace {
 constexpr const char* kBoundingBoxKey = "boundingBox";
+constexpr ValueRange kEdgeModeRange{0, 1};  // 0 soft (ellipsoid), 1 hard (box); others render nothing
 
 // The new cloud's noise: coarse, hard-edged cells.
 constexpr int kTextureDepth = 3;
@@ -185,12 +187,13 @@ void Cloud::encode(KeyedArchiver& coder) const {
 
 void Cloud::decode(KeyedUnarchiver& coder) {
     // The instance already holds its defaults and a new texture.
-    density_ = coder.decodeFloat("density");
-    cover_ = coder.decodeFloat("cover");
-    sharpness_ = coder.decodeFloat("sharpness");
-    heightAboveGround_ = coder.decodeFloat("heightAboveGround");
-    height_ = coder.decodeFloat("height");
-    edgeMode_ = coder.decodeInt32("edgeMode");
+    density_ = decodeCheckedFloat(coder, "density", "cloud density", kNonNegativeRange);
+    cover_ = coder.decodeFloat("cover");  // any finite number
+    sharpness_ = decodeCheckedFloat(coder, "sharpness", "cloud sharpness", kNonNegativeRange);
+    heightAboveGround_ =
+        decodeCheckedFloat(coder, "heightAboveGround", "cloud height above ground", kHeightRange);
+    height_ = decodeCheckedFloat(coder, "height", "cloud thickness", kHeightRange);
+    edgeMode_ = decodeCheckedInt32(coder, "edgeMode", "cloud edge mode", kEdgeModeRange);
     // "cloudsLayer" is not read back: the layer being decoded adopts this cloud once its list is
     // read, and a reference to any other object could not be trusted to outlive the archive.
     cloudsLayer_ = nullptr;

@@ -6,6 +6,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 
 namespace korvane {
 
@@ -64,10 +65,20 @@ void BaseDirectionalLight::encode(KeyedArchiver& coder) const {
 
 void BaseDirectionalLight::decode(KeyedUnarchiver& coder) {
     BaseLight::decode(coder);
+    const std::string what = "light '" + (userName().empty() ? name() : userName()) + "'";
     direction_ = coder.decodePoint("direction");
+    // A direction lies in the unit disc (on its rim at the horizon); one beyond it would put the
+    // light below the ground, so it is drawn back onto the rim along its own bearing.
+    if (const double length = std::hypot(direction_.x, direction_.y); length > 1.0) {
+        const Point stored = direction_;
+        direction_ = {stored.x / length, stored.y / length};
+        coder.reportRepair(what + " direction {" + repairText(stored.x) + ", " + repairText(stored.y) +
+                           "} is outside the unit disc; using {" + repairText(direction_.x) + ", " +
+                           repairText(direction_.y) + "}");
+    }
     color_ = coder.decodeColor("color").value_or(kMissingColor);
-    power_ = coder.decodeFloat("power");
-    shadowAngle_ = coder.decodeFloat("shadowAngle");
+    power_ = decodeCheckedFloat(coder, "power", what + " power", kNonNegativeRange);
+    shadowAngle_ = decodeCheckedFloat(coder, "shadowAngle", what + " shadow angle", kNonNegativeRange);
 }
 
 }  // namespace korvane

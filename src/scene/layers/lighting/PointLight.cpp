@@ -4,6 +4,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/lighting/LightingLayer.h"
 
@@ -74,8 +75,10 @@ void PointLight::decode(KeyedUnarchiver& coder) {
     BaseLight::decode(coder);
     position_ = coder.decodePoint("position");
     color_ = coder.decodeColor("color").value_or(kMissingColor);
-    power_ = coder.decodeFloat("power");
-    heightOverGround_ = coder.decodeFloat("heightOverGround");
+    const std::string what = "light '" + (userName().empty() ? name() : userName()) + "'";
+    power_ = decodeCheckedFloat(coder, "power", what + " power", kNonNegativeRange);
+    heightOverGround_ =
+        decodeCheckedFloat(coder, "heightOverGround", what + " height over ground", kHeightRange);
 }
 
 }  // namespace korvane

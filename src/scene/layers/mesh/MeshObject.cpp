@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "foundation/Color.h"
 #include "foundation/archive/KeyedArchiver.h"
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/mesh/MeshLayer.h"
 #include "scene/layers/mesh/ThreeDSFile.h"
@@ -18,6 +20,8 @@ namespace {
 constexpr const char* kMeshsKey = "meshs";
 constexpr const char* kMaterialsKey = "materials";
 constexpr const char* kBoundsKey = "bounds";
+// From the smallest scale the editor offers (MeshEditorGeometry::kSmallestScale) up.
+constexpr ValueRange kScaleRange{0.1, std::numeric_limits<double>::infinity()};
 
 Box unionOf(const Box& a, const Box& b) {
     return {{std::min(a.start.x, b.start.x), std::min(a.start.y, b.start.y), std::min(a.start.z, b.start.z)},
@@ -236,7 +240,10 @@ void MeshObject::decode(KeyedUnarchiver& coder) {
     // any other layer could not be trusted to outlive the archive.
     meshLayer_ = nullptr;
     position_ = coder.decodePoint("position");
-    scale_ = coder.decodeFloat("scale");
+    // The rotation and the lift take any finite number (the unarchiver reports the rest); a stored
+    // scale is at least the smallest the editor offers (an absent one still reads as 0).
+    scale_ = coder.containsValue("scale") ? decodeCheckedFloat(coder, "scale", "mesh object scale", kScaleRange)
+                                          : 0.0f;
     zRotation_ = coder.decodeFloat("zRotation");
     heightOverTerrain_ = coder.decodeFloat("heightOverTerrain");
     meshs_ = coder.decodeObjects<Mesh>(kMeshsKey);

@@ -7,6 +7,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/water/WaterLayer.h"
 
@@ -124,14 +125,15 @@ void FogLayer::encode(KeyedArchiver& coder) const {
 void FogLayer::decode(KeyedUnarchiver& coder) {
     BaseSceneLayer::decode(coder);
     active_ = coder.decodeBool("active");
-    density_ = coder.decodeFloat("density");
-    height_ = coder.decodeFloat("height");
+    density_ = decodeCheckedFloat(coder, "density", "fog density", kNonNegativeRange);
+    height_ = decodeCheckedFloat(coder, "height", "fog height", kHeightRange);
     // Files from before scattering and haze existed keep their defaults.
-    if (coder.containsValue("scatter")) scatter_ = coder.decodeFloat("scatter");
+    if (coder.containsValue("scatter"))
+        scatter_ = decodeCheckedFloat(coder, "scatter", "fog scatter", kNonNegativeRange);
     if (coder.containsValue("hazeActive")) {
         hazeActive_ = coder.decodeBool("hazeActive");
-        hazeStrength_ = coder.decodeFloat("hazeStrength");
-        hazeDistance_ = coder.decodeFloat("hazeDistance");
+        hazeStrength_ = decodeCheckedFloat(coder, "hazeStrength", "haze strength", kNonNegativeRange);
+        hazeDistance_ = decodeCheckedFloat(coder, "hazeDistance", "haze distance", kNonNegativeRange);
     }
 }
 

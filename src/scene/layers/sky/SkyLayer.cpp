@@ -4,6 +4,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/lighting/LightingLayer.h"
 
@@ -122,7 +123,8 @@ void SkyLayer::decode(KeyedUnarchiver& coder) {
     // Files from before the switch existed keep the default: the sky lights the scene.
     if (coder.containsValue(kUseBackgroundKey))
         setUseBackgroundAsLightSource(coder.decodeBool(kUseBackgroundKey));
-    setTurbidity(coder.decodeFloat("turbidity"));
+    // The other sky parameters take any finite number (the unarchiver reports the rest).
+    setTurbidity(decodeCheckedFloat(coder, "turbidity", "sky turbidity", kNonNegativeRange));
     setHorizonBrightness(coder.decodeFloat("horizonBrightness"));
     setHorizonLuminance(coder.decodeFloat("horizonLuminance"));
     setCircumsolarWidth(coder.decodeFloat("circumsolarWidth"));

@@ -10,6 +10,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/camera/CameraLayer.h"
 #include "scene/materials/DiffuseMaterial.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr const char* kHeightmapKey = "pngHeightmapData";
 constexpr const char* kBorderModeKey = "borderMode";
 constexpr const char* kSmoothingFactorKey = "smoothingFactor";
+constexpr ValueRange kSmoothingFactorRange{0, 180};  // an angle in degrees
 
 // A damaged heightmap whose size cannot be read is replaced by a flat map of a 10 × 10 scene.
 constexpr int kFlatMapSide = 1024;
@@ -353,9 +355,15 @@ void TerrainLayer::decode(KeyedUnarchiver& coder) {
         decoded.bitmap = Bitmap(width, height, PixelFormat::Gray16);
     }
     replaceHeightmap(std::make_unique<Bitmap>(std::move(*decoded.bitmap)));
-    borderMode_ = coder.decodeInt32(kBorderModeKey);
-    smoothingFactor_ = coder.containsValue(kSmoothingFactorKey) ? coder.decodeFloat(kSmoothingFactorKey)
-                                                                : kDefaultSmoothingFactor;
+    // A mode outside the three has always been built as a sloped apron; it becomes one, so the
+    // terrain looks as it did.
+    const double mode = coder.decodeInt32(kBorderModeKey);
+    borderMode_ = static_cast<int32_t>(replacedValue(
+        coder, "terrain border mode", mode, {kBorderLoweredToZero, kBorderExtendedEdge}, kBorderSlopedApron));
+    smoothingFactor_ = coder.containsValue(kSmoothingFactorKey)
+                           ? decodeCheckedFloat(coder, kSmoothingFactorKey, "terrain smoothing factor",
+                                                kSmoothingFactorRange)
+                           : kDefaultSmoothingFactor;
 }
 
 }  // namespace korvane

@@ -8,6 +8,7 @@
 #include "foundation/archive/KeyedUnarchiver.h"
 #include "raytracer/interface.h"
 #include "scene/BaseRenderer.h"
+#include "scene/CheckedValue.h"
 #include "scene/Scene.h"
 #include "scene/layers/water/WaterMaterial.h"
 #include "scene/textures/OptionalColorArchive.h"
@@ -173,12 +174,12 @@ void WaterLayer::encode(KeyedArchiver& coder) const {
 void WaterLayer::decode(KeyedUnarchiver& coder) {
     BaseSceneLayer::decode(coder);
     active_ = coder.decodeBool("active");
-    height_ = coder.decodeFloat("height");
-    absorbtion_ = coder.decodeFloat("absorbtion");
-    wavesTwirl_ = coder.decodeFloat("wavesTwirl");
-    wavesHeight_ = coder.decodeFloat("wavesHeight");
-    wavesSize_ = coder.decodeFloat("wavesSize");
-    IOR_ = coder.decodeFloat("IOR");
+    height_ = decodeCheckedFloat(coder, "height", "water height", kHeightRange);
+    absorbtion_ = decodeCheckedFloat(coder, "absorbtion", "water absorption", kNonNegativeRange);
+    wavesTwirl_ = decodeCheckedFloat(coder, "wavesTwirl", "water waves twirl", kNonNegativeRange);
+    wavesHeight_ = decodeCheckedFloat(coder, "wavesHeight", "water waves height", kNonNegativeRange);
+    wavesSize_ = decodeCheckedFloat(coder, "wavesSize", "water waves size", kNonNegativeRange);
+    IOR_ = decodeCheckedFloat(coder, "IOR", "water index of refraction", kNonNegativeRange);
     setWaterColor(coder.decodeColor("waterColor"));
     setMirrorColor(coder.decodeColor("mirrorColor"));
 }
