@@ -219,6 +219,11 @@ float fixedImageLookupTexture_t::getFloat(const point3d_t& p) const {
     return getColor(p).energy();
 }
 
+void fixedImageLookupTexture_t::sample(const point3d_t& p, float, colorA_t& colour, float& scalar) const {
+    colour = getColor(p);
+    scalar = colour.energy();
+}
+
 colorA_t fixedImageLookupTexture_t::getPixel(int x, int y) const {
     // Rows count from the bottom; row 0 of the storage is the top one.
     const int column = std::clamp(x, 0, width_ - 1);

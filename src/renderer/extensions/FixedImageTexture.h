@@ -47,6 +47,8 @@ public:
     colorA_t getColor(const point3d_t& p) const override;
     // Mean of red, green and blue of getColor.
     float getFloat(const point3d_t& p) const override;
+    // getColor and its mean from one look-up (getFloat would look the pixels up again).
+    void sample(const point3d_t& p, float width, colorA_t& colour, float& scalar) const override;
     bool discrete() const override { return true; }
     void resolution(int& width, int& height) const override {
         width = width_;

@@ -251,6 +251,14 @@ TEST(FixedImageTexture, GreyImagesGiveExactlyWhatTheirRgbaExpansionGives) {
                     EXPECT_EQ(a.B, b.B);
                     EXPECT_EQ(a.A, b.A);
                     EXPECT_EQ(grey.getFloat(p), rgba.getFloat(p)) << "at u " << u;
+                    // A shading point's one look-up gives the same colour and scalar.
+                    for (const fixedTextureImage_t* t : {&grey, &rgba}) {
+                        colorA_t colour;
+                        float scalar = -1.f;
+                        t->sample(p, 0.f, colour, scalar);
+                        EXPECT_EQ(colour.G, t->getColor(p).G);
+                        EXPECT_EQ(scalar, t->getFloat(p));
+                    }
                 }
             }
         }
