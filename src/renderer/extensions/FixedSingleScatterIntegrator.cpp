@@ -35,6 +35,40 @@ float extinction(const color_t& tau) {
     return std::exp(-meanOf(tau));
 }
 
+// The distance haze along a ray: the fraction h(t) of what lies at distance t that the haze
+// replaces by the background grows at `slope` per unit up to `full`, where it reaches `amount`
+// and stays. With `full` at 0 the whole amount applies from the camera on.
+struct hazeRamp_t {
+    float amount = 0.f, slope = 0.f, full = 0.f;
+
+    float at(float t) const { return full > 0.f ? std::min(slope * t, amount) : amount; }
+
+    // The haze light gathered over [a, b]: the integral of h'(t)·T(t), where the transmittance T
+    // of the media in front is Ta at a and falls at `rate` per unit (the media seen as uniform
+    // over the stretch). The haze is a medium of its own; what it scatters towards the camera
+    // at t is dimmed by the media between the camera and t like any other light.
+    float gathered(float a, float b, float Ta, float rate) const {
+        b = std::min(b, full);
+        if (!(b > a) || !(Ta > 0.f)) return 0.f;
+        const float x = rate * (b - a);
+        const float length = x < 1e-4f ? (b - a) * (1.f - 0.5f * x) : -std::expm1(-x) / rate;
+        return slope * Ta * length;
+    }
+};
+
+hazeRamp_t hazeRampOf(float strength, float distance, bool hasBackground) {
+    hazeRamp_t ramp;
+    if (!(strength > 0.f) || !hasBackground) return ramp;
+    // A strength above 1 would give negative colours; the haze never more than replaces the surface.
+    ramp.amount = std::min(strength, 1.f);
+    // A haze distance that is not positive hazes every surface fully.
+    if (distance > 0.f) {
+        ramp.slope = strength / distance;
+        ramp.full = ramp.amount / ramp.slope;
+    }
+    return ramp;
+}
+
 }  // namespace
 
 FixedSingleScatterIntegrator::FixedSingleScatterIntegrator(float stepSize, bool adaptive, bool optimize,
@@ -57,31 +91,40 @@ bool FixedSingleScatterIntegrator::preprocess(const renderContext_t& ctx) {
 }
 
 float FixedSingleScatterIntegrator::hazeAmount(const renderContext_t& ctx, const ray_t& ray) const {
-    if (!(hazeStrength_ > 0.f) || !(ray.tmax > 0.f) || !ctx.background) return 0.f;
-    // A haze distance that is not positive hazes every surface fully.
-    const float c = hazeDistance_ > 0.f ? std::clamp(ray.tmax / hazeDistance_, 0.f, 1.f) : 1.f;
-    // A strength above 1 would give negative colours; the haze never more than replaces the surface.
-    return std::clamp(hazeStrength_ * c, 0.f, 1.f);
+    if (!(ray.tmax > 0.f)) return 0.f;
+    return hazeRampOf(hazeStrength_, hazeDistance_, ctx.background != nullptr).at(ray.tmax);
 }
 
-colorA_t FixedSingleScatterIntegrator::transmittance(const renderContext_t& ctx, renderState_t& state,
-                                                     const ray_t& ray) const {
-    const float kept = 1.f - hazeAmount(ctx, ray);
-    colorA_t t(color_t(kept), kept);
+float FixedSingleScatterIntegrator::mediaTransmittance(renderState_t& state, const ray_t& ray) const {
+    float t = 1.f;
     for (const VolumeRegion* vr : listVR) {
         float t0 = 0.f, t1 = 0.f;
         if (!vr->intersect(ray, t0, t1)) continue;
-        const float f = extinction(vr->tau(ray, stepSize_, state.random()));
-        t = colorA_t(t * f, t.A * f);
+        t *= extinction(vr->tau(ray, stepSize_, state.random()));
     }
     return t;
 }
 
+colorA_t FixedSingleScatterIntegrator::transmittance(const renderContext_t& ctx, renderState_t& state,
+                                                     const ray_t& ray) const {
+    // Unbounded rays are not hazed here: behind a camera ray that misses lies the background,
+    // which the haze would replace by itself, and a shadow ray towards the sun must not be
+    // hazed at all. integrate() accounts for the media in front of the background.
+    const float kept = (1.f - hazeAmount(ctx, ray)) * mediaTransmittance(state, ray);
+    return colorA_t(color_t(kept), kept);
+}
+
 colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, renderState_t& state,
                                                  const ray_t& ray) const {
-    const float haze = hazeAmount(ctx, ray);
-    color_t result = haze > 0.f ? ctx.background->eval(ray.dir) * haze : color_t(0.f);
-    const colorA_t hazeOnly(result, haze);
+    // The haze and the media share the segment: the haze scatters the background towards the
+    // camera at the rate h'(t) and the media scatter the lights at σs; both are dimmed by the
+    // media in front (T) and by the haze in front (1 − h). The surface behind keeps
+    // (1 − h(d))·T(d), which transmittance() gives.
+    const hazeRamp_t ramp = hazeRampOf(hazeStrength_, hazeDistance_, ctx.background != nullptr);
+    const bool bounded = ray.tmax > 0.f;
+    // Where the haze is complete nothing beyond it reaches the camera: the march ends there.
+    float reach = bounded ? ray.tmax : -1.f;
+    if (ramp.amount >= 1.f) reach = bounded ? std::min(ray.tmax, ramp.full) : ramp.full;
 
     // The regions the segment crosses, each with its interval along the ray and its stride:
     // the step size, widened so that no region takes more than kMaxRegionSteps light samples
@@ -103,72 +146,106 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
     for (const VolumeRegion* vr : listVR) {
         float a = 0.f, b = 0.f;
         if (!vr->intersect(ray, a, b)) continue;
-        if (ray.tmax > 0.f && a > ray.tmax) continue;
+        if (reach >= 0.f && a > reach) continue;
         a = std::max(0.f, a);
-        if (ray.tmax > 0.f) b = std::min(b, ray.tmax);
+        if (reach >= 0.f) b = std::min(b, reach);
         if (!(b > a)) continue;
         crossed[count++] = {vr, a, b, std::max(stepSize_, (b - a) / kMaxRegionSteps)};
         t0 = std::min(t0, a);
         t1 = std::max(t1, b);
     }
-    if (count == 0 || t1 - t0 < kMinSegment) return hazeOnly;
+    const bool marched = count > 0 && t1 - t0 >= kMinSegment;
 
-    // The stride at t: the finest of the regions that hold t; where none does, the distance to
-    // the next region's entry (negative when there is none).
-    auto strideAt = [&](float t, bool& inside) {
-        float stride = 1e30f, gap = 1e30f;
-        inside = false;
-        for (size_t k = 0; k < count; ++k) {
-            if (t >= crossed[k].enter && t < crossed[k].leave) {
-                inside = true;
-                stride = std::min(stride, crossed[k].stride);
-            } else if (crossed[k].enter > t) {
-                gap = std::min(gap, crossed[k].enter - t);
+    // The haze light gathered so far (the integral of h'·T), up to `gatheredTo`.
+    float haze = ramp.full > 0.f ? 0.f : ramp.amount;
+    float gatheredTo = 0.f;
+    color_t result(0.f);
+
+    if (marched) {
+        // The stride at t: the finest of the regions that hold t; where none does, the distance
+        // to the next region's entry (negative when there is none).
+        auto strideAt = [&](float t, bool& inside) {
+            float stride = 1e30f, gap = 1e30f;
+            inside = false;
+            for (size_t k = 0; k < count; ++k) {
+                if (t >= crossed[k].enter && t < crossed[k].leave) {
+                    inside = true;
+                    stride = std::min(stride, crossed[k].stride);
+                } else if (crossed[k].enter > t) {
+                    gap = std::min(gap, crossed[k].enter - t);
+                }
             }
-        }
-        return inside ? stride : (gap < 1e30f ? gap : -1.f);
-    };
+            return inside ? stride : (gap < 1e30f ? gap : -1.f);
+        };
 
-    // Optical depth from t0 up to `accounted`; each sample adds the stretch since the last one
-    // at its own coefficients, so that its transmittance is the one at the sample itself.
-    color_t depth(0.f);
-    float accounted = t0;
-    bool inside = false;
-    float t = t0 + state.random() * strideAt(t0, inside);
-    for (long i = 0; i < kMaxSteps && t < t1; ++i) {
-        const float step = strideAt(t, inside);
-        if (step < 0.f) break;
-        if (!inside) {
-            // Between regions: nothing scatters; go on at the next region's entry.
+        // Optical depth from t0 up to `accounted`; each sample adds the stretch since the last
+        // one at its own coefficients, so that its transmittance is the one at the sample itself.
+        color_t depth(0.f);
+        float accounted = t0;
+        float before = 1.f;  // the transmittance at `gatheredTo`
+        bool inside = false;
+        float t = t0 + state.random() * strideAt(t0, inside);
+        for (long i = 0; i < kMaxSteps && t < t1; ++i) {
+            const float step = strideAt(t, inside);
+            if (step < 0.f) break;
+            if (!inside) {
+                // Between regions: nothing scatters; go on at the next region's entry.
+                t += step;
+                continue;
+            }
+            const point3d_t p = ray.from + ray.dir * t;
+            float s = 0.f;
+            float from = t;  // where the media of this stretch begin
+            const color_t stretchStart = depth;
+            for (size_t k = 0; k < count; ++k) {
+                if (t < crossed[k].enter || t >= crossed[k].leave) continue;
+                const float start = std::max(accounted, crossed[k].enter);
+                depth += crossed[k].region->sigma_t(p, ray.dir) * (t - start);
+                s += meanOf(crossed[k].region->sigma_s(p, ray.dir));
+                from = std::min(from, start);
+            }
+            accounted = t;
             t += step;
-            continue;
+            float tr = extinction(depth);
+            // The haze gathered up to this sample: clear air before the stretch's media, then
+            // the media's fall-off across it.
+            haze += ramp.gathered(gatheredTo, from, before, 0.f);
+            const float added = meanOf(depth - stretchStart);
+            haze +=
+                ramp.gathered(from, accounted, before, accounted > from ? added / (accounted - from) : 0.f);
+            gatheredTo = accounted;
+            before = tr;
+            // Russian roulette: a surviving sample is divided by its own draw (in [0.5, 1)).
+            if (optimize_ && tr < kRouletteThreshold) {
+                const float u = state.random();
+                if (u < kRouletteSurvival) break;
+                tr /= u;
+            }
+            if (optimize_ && s < kRouletteThreshold) {
+                const float u = state.random();
+                if (u < kRouletteSurvival) continue;
+                s /= u;
+            }
+            // The haze in front hides this sample's light as it hides a surface.
+            const float seen = 1.f - ramp.at(accounted);
+            // Nothing scatters here, or nothing of it is seen: the in-scatter would be multiplied
+            // by zero.
+            if (!(s > 0.f) || !(seen > 0.f)) continue;
+            result += inScatter(ctx, state, p) * (tr * s * step * seen);
         }
-        const point3d_t p = ray.from + ray.dir * t;
-        float s = 0.f;
-        for (size_t k = 0; k < count; ++k) {
-            if (t < crossed[k].enter || t >= crossed[k].leave) continue;
-            depth += crossed[k].region->sigma_t(p, ray.dir) * (t - std::max(accounted, crossed[k].enter));
-            s += meanOf(crossed[k].region->sigma_s(p, ray.dir));
-        }
-        accounted = t;
-        t += step;
-        float tr = extinction(depth);
-        // Russian roulette: a surviving sample is divided by its own draw (in [0.5, 1)).
-        if (optimize_ && tr < kRouletteThreshold) {
-            const float u = state.random();
-            if (u < kRouletteSurvival) break;
-            tr /= u;
-        }
-        if (optimize_ && s < kRouletteThreshold) {
-            const float u = state.random();
-            if (u < kRouletteSurvival) continue;
-            s /= u;
-        }
-        // Nothing scatters here: the in-scatter would be multiplied by zero.
-        if (!(s > 0.f)) continue;
-        result += inScatter(ctx, state, p) * (tr * s * step);
+        // Beyond the last sample the transmittance stays as it is.
+        haze += ramp.gathered(gatheredTo, bounded ? ray.tmax : ramp.full, before, 0.f);
+    } else {
+        haze += ramp.gathered(0.f, bounded ? ray.tmax : ramp.full, 1.f, 0.f);
     }
-    return colorA_t(result, 1.f);
+
+    if (!bounded && ramp.amount > 0.f) {
+        // Behind a ray that misses everything lies the background, which the surface integrator
+        // adds dimmed by all media along the ray; the haze takes its share of it here.
+        haze = std::max(0.f, haze - ramp.amount * mediaTransmittance(state, ray));
+    }
+    if (haze > 0.f) result += ctx.background->eval(ray.dir) * haze;
+    return colorA_t(result, marched ? 1.f : haze);
 }
 
 color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderState_t& state,

@@ -3,8 +3,11 @@
 // "FixedSingleScatterIntegrator": the application's volume integrator. It marches the camera
 // segment through the volume regions and scatters every light into it once (single scattering),
 // and adds a distance haze that blends the scene background into distant surfaces: at distance
-// t the surface keeps 1 − hazeStrength · min(t / hazeDistance, 1) and the background makes up
-// the rest.
+// t the surface keeps 1 − h(t), h(t) = min(hazeStrength · t / hazeDistance, 1), and the
+// background makes up the rest. The haze is treated as a medium sharing the segment with the
+// regions: the background light it adds at each distance is dimmed by the regions in front, and
+// the regions' light by the haze in front, so that distance blends into the sky continuously
+// whether a ray ends on a far surface or on the background.
 
 #include "raytracer/core/Volume.h"
 
@@ -31,6 +34,8 @@ private:
     // The fraction of the surface colour that the haze replaces along the ray: 0 without haze,
     // without a background or for an unbounded ray.
     float hazeAmount(const renderContext_t& ctx, const ray_t& ray) const;
+    // Transmittance of all regions along the ray, without the haze.
+    float mediaTransmittance(renderState_t& state, const ray_t& ray) const;
     // Light arriving at p from every light, dimmed by the media on the way (unshadowed samples only).
     color_t inScatter(const renderContext_t& ctx, renderState_t& state, const point3d_t& p) const;
     float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const;
