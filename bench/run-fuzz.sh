@@ -11,7 +11,7 @@
 #   bench/run-fuzz.sh 300 heightmap
 #
 # Builds the fuzzer with `make fuzz` when it is missing (FUZZ_DIR, default build-fuzz), otherwise
-# brings just the fuzzer target up to date.
+# brings just the fuzzer target up to date, under the tree's build lock.
 set -euo pipefail
 
 seconds=${1:-60}
@@ -36,10 +36,13 @@ fuzz_dir=${FUZZ_DIR:-build-fuzz}
 case $fuzz_dir in /*) build=$fuzz_dir ;; *) build=$root/$fuzz_dir ;; esac
 fuzzer=$build/bench/fuzz/${target}_fuzzer
 
+# Builds share the machine with other builds of the tree: they take the same lock as those
+# (LOCK, default /tmp/korvane-build.lock) so that two never run at once.
+lock=${LOCK:-/tmp/korvane-build.lock}
 if [ ! -x "$fuzzer" ]; then
-    make -C "$root" fuzz FUZZ_DIR="$build"
+    flock "$lock" make -C "$root" fuzz FUZZ_DIR="$build"
 else
-    cmake --build "$build" --target "${target}_fuzzer"
+    flock "$lock" cmake --build "$build" --target "${target}_fuzzer"
 fi
 
 work=$(mktemp -d /tmp/korvane-fuzz.XXXXXX)
