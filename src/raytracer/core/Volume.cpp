@@ -143,6 +143,18 @@ color_t DensityVolume::sigma_t(const point3d_t& p, const vector3d_t&) const {
     return sigma * Density(p);
 }
 
+void DensityVolume::extinctionAndScattering(const point3d_t& p, const vector3d_t&, color_t& sigmaT,
+                                            color_t& sigmaS) const {
+    sigmaT = sigmaS = color_t(0.f);
+    if ((!haveS_a && !haveS_s) || !bBox.includes(p)) return;
+    const float density = Density(p);
+    if (haveS_a) sigmaT += s_a * density;
+    if (haveS_s) {
+        sigmaS = s_s * density;
+        sigmaT += sigmaS;
+    }
+}
+
 color_t DensityVolume::emission(const point3d_t& p, const vector3d_t&) const {
     if (!haveL_e || !bBox.includes(p)) return color_t(0.f);
     return l_e * Density(p);

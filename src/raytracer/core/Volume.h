@@ -50,6 +50,12 @@ public:
     virtual color_t sigma_s(const point3d_t& p, const vector3d_t& v) const = 0;
     virtual color_t emission(const point3d_t& p, const vector3d_t& v) const = 0;
     virtual color_t sigma_t(const point3d_t& p, const vector3d_t& v) const { return sigma_a(p, v) + sigma_s(p, v); }
+    // sigma_t and sigma_s at once (a density region looks its density up once for both).
+    virtual void extinctionAndScattering(const point3d_t& p, const vector3d_t& v, color_t& sigmaT,
+                                         color_t& sigmaS) const {
+        sigmaT = sigma_t(p, v);
+        sigmaS = sigma_s(p, v);
+    }
     // Optical thickness along the ray inside the box (clipped to the ray's tmax when positive),
     // marched with the given step from a start offset in [0, 1) of a step.
     virtual color_t tau(const ray_t& ray, float step, float offset) const = 0;
@@ -105,6 +111,8 @@ public:
     color_t emission(const point3d_t& p, const vector3d_t& v) const override;
     // (sigma_a + sigma_s)·density from one density look-up.
     color_t sigma_t(const point3d_t& p, const vector3d_t& v) const override;
+    void extinctionAndScattering(const point3d_t& p, const vector3d_t& v, color_t& sigmaT,
+                                 color_t& sigmaS) const override;
     color_t tau(const ray_t& ray, float step, float offset) const override;
 };
 

@@ -200,8 +200,10 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
             for (size_t k = 0; k < count; ++k) {
                 if (t < crossed[k].enter || t >= crossed[k].leave) continue;
                 const float start = std::max(accounted, crossed[k].enter);
-                depth += crossed[k].region->sigma_t(p, ray.dir) * (t - start);
-                s += meanOf(crossed[k].region->sigma_s(p, ray.dir));
+                color_t sigmaT, sigmaS;
+                crossed[k].region->extinctionAndScattering(p, ray.dir, sigmaT, sigmaS);
+                depth += sigmaT * (t - start);
+                s += meanOf(sigmaS);
                 from = std::min(from, start);
             }
             accounted = t;
