@@ -171,6 +171,7 @@ void YafarayRenderer::configureFromSettingsDictionary(const DefaultsDictionary& 
         number("yafarayVolumeAccuracy") ? float(number("yafarayVolumeAccuracy")->toDouble()) : 0;
     rendererType_ = integer("yafarayRendererType");
     filmicToneMapping_ = integer(kFilmicToneMappingKey) != 0;
+    denoise_ = integer(kDenoiseKey) != 0;
 }
 
 DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDictionary* settings, int level,
@@ -188,6 +189,8 @@ DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDic
     set("yafarayLightSamples", int(L / 1.5f + 3.0f));
     // Highlights roll off instead of clipping per channel; settings that lack the key get it on.
     set(kFilmicToneMappingKey, 1);
+    // Full renders are denoised; the quick preview (level 1) shows its samples as they are.
+    set(kDenoiseKey, level >= 2 ? 1 : 0);
     return updated;
 }
 
@@ -401,6 +404,7 @@ void YafarayRenderer::setRenderParameters(yafaray::yafrayInterface_t& yi) {
     yi.paramsSetInt("threads", threads);
     yi.paramsSetBool("z_channel", true);
     yi.paramsSetString("tone_mapping", filmicToneMapping_ ? "filmic" : "clip");
+    yi.paramsSetBool("denoise", denoise_);
     yi.paramsSetString("background_name", "world_background");
     if (renderRegion_) {
         yi.paramsSetInt("region_x0", renderRegion_->x0);

@@ -82,6 +82,9 @@ public:
     // Settings key: 1 maps the film's light through a filmic highlight roll-off that keeps hue,
     // 0 clips each channel.
     static constexpr const char* kFilmicToneMappingKey = "yafarayFilmicToneMapping";
+    // Settings key: 1 has the ray tracer denoise the finished image (guided by the surfaces' albedo,
+    // normal and depth), 0 keeps it as sampled.
+    static constexpr const char* kDenoiseKey = "yafarayDenoise";
 
     YafarayRenderer();  // init: the defaults below
     ~YafarayRenderer() override;
@@ -124,6 +127,8 @@ public:
     void setAaPasses(int passes) { aaPasses_ = passes; }
     bool filmicToneMapping() const { return filmicToneMapping_; }
     void setFilmicToneMapping(bool on) { filmicToneMapping_ = on; }
+    bool denoise() const { return denoise_; }
+    void setDenoise(bool on) { denoise_ = on; }
     float volumeAccuracy() const { return volumeAccuracy_; }
     void setVolumeAccuracy(float accuracy) { volumeAccuracy_ = accuracy; }
     int rayDepth() const { return rayDepth_; }
@@ -166,6 +171,7 @@ private:
     int aaSamples_ = 1;
     int aaPasses_ = 1;
     bool filmicToneMapping_ = false;
+    bool denoise_ = false;
     float volumeAccuracy_ = 0.2f;
     int rayDepth_ = 128;
     std::atomic<bool> useBackgroundAsLightSource_{true};

@@ -157,6 +157,14 @@ TEST(YafarayRendererTest, LevelOneAndLevelThreeDefaults) {
     clipped[YafarayRenderer::kFilmicToneMappingKey] = 0;
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(&clipped, 1, false));
     EXPECT_FALSE(renderer->filmicToneMapping());
+    // The preview is shown as sampled, full renders are denoised.
+    EXPECT_FALSE(renderer->denoise());
+    renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false));
+    EXPECT_TRUE(renderer->denoise());
+    DefaultsDictionary noisy = YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false);
+    noisy[YafarayRenderer::kDenoiseKey] = 0;
+    renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(&noisy, 3, false));
+    EXPECT_FALSE(renderer->denoise());
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false));
     EXPECT_EQ(renderer->pathSamples(), 15);
     EXPECT_EQ(renderer->pathBounces(), 5);
@@ -266,6 +274,7 @@ TEST_F(YafarayRenderTest, IntegratorsAndRenderParametersInTheirOrder) {
                                                "paramsSetInt \"threads\" 2",
                                                "paramsSetBool \"z_channel\" true",
                                                "paramsSetString \"tone_mapping\" \"clip\"",
+                                               "paramsSetBool \"denoise\" false",
                                                "paramsSetString \"background_name\" \"world_background\"",
                                                "render",
                                                "clearAll"};

@@ -168,6 +168,7 @@ void RenderSettingsSheet::buildInterface() {
     // On/off settings of the film, each a check box named after its key.
     const std::pair<const char*, QString> switches[] = {
         {YafarayRenderer::kFilmicToneMappingKey, tr("Roll off highlights (filmic film)")},
+        {YafarayRenderer::kDenoiseKey, tr("Denoise the finished render")},
     };
     for (const auto& [key, title] : switches) {
         auto* box = new QCheckBox(title);

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <mutex>
 
+#include "raytracer/core/Denoiser.h"
 #include "raytracer/core/Log.h"
 #include "raytracer/interface.h"
 
@@ -81,18 +83,69 @@ struct accum_t {
     float zw = 0.f, z = 0.f;
 };
 
-// Final pixel channels R, G, B, A, depth from accumulated samples.
-void resolvePixel(const accum_t& a, float gamma, toneMapping_t toneMapping, float* c) {
+// What the denoiser needs of a pixel beyond its colour, accumulated with the colour's filter
+// weights: the first surface's albedo and normal; and, over the positive weights only, the
+// moments of the samples' luminance that give the pixel's noise.
+struct guideAccum_t {
+    float ar = 0.f, ag = 0.f, ab = 0.f;
+    float nx = 0.f, ny = 0.f, nz = 0.f;
+    float pw = 0.f, pw2 = 0.f, pl = 0.f, pl2 = 0.f;
+
+    void add(const guideAccum_t& o) {
+        ar += o.ar, ag += o.ag, ab += o.ab;
+        nx += o.nx, ny += o.ny, nz += o.nz;
+        pw += o.pw, pw2 += o.pw2, pl += o.pl, pl2 += o.pl2;
+    }
+};
+
+// Final pixel channels R, G, B, A, depth from accumulated samples; `linear`, when given, is the
+// pixel's colour before tone mapping in place of the accumulated one (the denoised colour).
+void resolvePixel(const accum_t& a, float gamma, toneMapping_t toneMapping, float* c,
+                  const float* linear = nullptr) {
     const float inv = a.w != 0.f ? 1.f / a.w : 0.f;
-    c[0] = std::max(0.f, a.r * inv);
-    c[1] = std::max(0.f, a.g * inv);
-    c[2] = std::max(0.f, a.b * inv);
+    c[0] = std::max(0.f, linear ? linear[0] : a.r * inv);
+    c[1] = std::max(0.f, linear ? linear[1] : a.g * inv);
+    c[2] = std::max(0.f, linear ? linear[2] : a.b * inv);
     if (toneMapping == toneMapping_t::filmic) filmicToneMap(c);
     c[3] = std::clamp(a.a * inv, 0.f, 1.f);
     c[4] = a.zw > 0.f ? a.z / a.zw : -1.f;
     if (gamma != 1.f) {
         for (int k = 0; k < 3; ++k) c[k] = std::pow(c[k], 1.f / gamma);
     }
+}
+
+// The whole film's colour before tone mapping, linear RGB, 3 per pixel, with the pixels of
+// `area` denoised on `arena`.
+std::vector<float> denoisedColour(const std::vector<accum_t>& film, const std::vector<guideAccum_t>& guides, int W,
+                                  int H, const tile_t& area, tbb::task_arena& arena) {
+    denoiseBuffers_t b(W, H);
+    for (size_t i = 0; i < film.size(); ++i) {
+        const accum_t& a = film[i];
+        if (a.w == 0.f) continue;
+        const guideAccum_t& g = guides[i];
+        const float inv = 1.f / a.w;
+        const float c[3] = {a.r * inv, a.g * inv, a.b * inv}, albedo[3] = {g.ar * inv, g.ag * inv, g.ab * inv},
+                    normal[3] = {g.nx * inv, g.ny * inv, g.nz * inv};
+        for (int k = 0; k < 3; ++k) {
+            b.colour[i * 3 + k] = std::max(0.f, c[k]);
+            b.albedo[i * 3 + k] = albedo[k];
+            b.normal[i * 3 + k] = normal[k];
+        }
+        b.depth[i] = a.zw > 0.f ? a.z / a.zw : -1.f;
+        if (g.pw > 0.f) {
+            // Spread of the samples' luminance, times Σw²/(Σw)²: the variance of their weighted mean.
+            const float mean = g.pl / g.pw;
+            b.variance[i] = std::max(0.f, g.pl2 / g.pw - mean * mean) * g.pw2 / (g.pw * g.pw);
+            b.samples[i] = g.pw * g.pw / g.pw2;
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    arena.execute([&] { denoise(b, area.x0, area.y0, area.x1, area.y1); });
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    logMessage(logLevel_t::info, "denoised " + std::to_string(area.x1 - area.x0) + " x " +
+                                     std::to_string(area.y1 - area.y0) + " pixels in " +
+                                     std::to_string(took.count()) + " s");
+    return std::move(b.colour);
 }
 
 std::string normaliseFilterName(std::string name) {
@@ -126,6 +179,7 @@ bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::strin
     params.getParam("z_channel", s.zChannel);
     params.getParam("gamma", s.gamma);
     params.getParam("clamp_rgb", s.clampRGB);
+    params.getParam("denoise", s.denoise);
     std::string toneMapping;
     if (params.getParam("tone_mapping", toneMapping)) {
         if (toneMapping == "filmic")
@@ -235,10 +289,12 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
     // that every sample and every sum comes out as in the full render. A pixel depends on the
     // samples within the filter's border, and each later pass on the previous pass's pixels one
     // step further out (the contrast test): that many pixels of margin make the region exact.
+    // The denoiser reads the finished film up to its reach around each pixel: so much further.
     const tile_t region{s.regionX0, s.regionY0, s.regionX1, s.regionY1};
     const bool wholeFrame = region.x0 == 0 && region.y0 == 0 && region.x1 == W && region.y1 == H;
+    const int denoiseMargin = s.denoise ? denoiseReach() : 0;
     if (!wholeFrame) {
-        const int margin = s.passes * (border + 1) + border;
+        const int margin = s.passes * (border + 1) + border + denoiseMargin;
         const tile_t needed{region.x0 - margin, region.y0 - margin, region.x1 + margin, region.y1 + margin};
         tiles.erase(std::remove_if(tiles.begin(), tiles.end(),
                                    [&](const tile_t& t) {
@@ -260,6 +316,8 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
     std::vector<uint32_t> sampleCount(npix, 0);
     std::vector<uint8_t> flagged(npix, 1);
     std::vector<std::vector<accum_t>> tileBuffers(tiles.size());
+    std::vector<guideAccum_t> guides(s.denoise ? npix : 0);
+    std::vector<std::vector<guideAccum_t>> guideBuffers(tiles.size());
     std::mutex progressMutex;  // serialises progress and output calls from the workers
     const int channels = s.zChannel ? 5 : 4;
     const bool singleSample = s.minSamples == 1 && s.passes == 1;
@@ -285,7 +343,9 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
             const int bw = (t.x1 - t.x0) + 2 * border, bh = (t.y1 - t.y0) + 2 * border;
             std::vector<accum_t>& buf = tileBuffers[ti];
             buf.assign(size_t(bw) * bh, accum_t());
-            auto splat = [&](float sx, float sy, colorA_t c, float depth) {
+            std::vector<guideAccum_t>* guideBuf = s.denoise ? &guideBuffers[ti] : nullptr;
+            if (guideBuf) guideBuf->assign(size_t(bw) * bh, guideAccum_t());
+            auto splat = [&](float sx, float sy, colorA_t c, float depth, const surfaceGuide_t& guide) {
                 c.R = std::max(0.f, c.R);
                 c.G = std::max(0.f, c.G);
                 c.B = std::max(0.f, c.B);
@@ -294,6 +354,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                     c.G = std::min(1.f, c.G);
                     c.B = std::min(1.f, c.B);
                 }
+                const float lum = c.luminance();
                 const int px0 = std::max(0, static_cast<int>(std::ceil(sx - radius - 0.5f)));
                 const int px1 = std::min(W - 1, static_cast<int>(std::floor(sx + radius - 0.5f)));
                 const int py0 = std::max(0, static_cast<int>(std::ceil(sy - radius - 0.5f)));
@@ -312,6 +373,21 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                             a.zw += w;
                             a.z += w * depth;
                         }
+                        if (guideBuf) {
+                            guideAccum_t& g = (*guideBuf)[size_t(py - by0) * bw + (px - bx0)];
+                            g.ar += w * guide.albedo.R;
+                            g.ag += w * guide.albedo.G;
+                            g.ab += w * guide.albedo.B;
+                            g.nx += w * guide.normal.x;
+                            g.ny += w * guide.normal.y;
+                            g.nz += w * guide.normal.z;
+                            if (w > 0.f) {
+                                g.pw += w;
+                                g.pw2 += w * w;
+                                g.pl += w * lum;
+                                g.pl2 += w * lum * lum;
+                            }
+                        }
                     }
                 }
             };
@@ -322,6 +398,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                 bool used = false;
                 float sx = 0.f, sy = 0.f, wt = 0.f;
                 renderState_t state;
+                surfaceGuide_t guide;
             };
             lane_t lanes[kBlock * kBlock];
             ray_t rays[kBlock * kBlock];
@@ -350,6 +427,8 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                             lane.state.pixelY = y;
                             lane.state.sampleIndex = index;
                             lane.state.rngState = hash32(scramble ^ hash32(index + 0x51ED27u));
+                            lane.guide = surfaceGuide_t();
+                            if (guideBuf) lane.state.guide = &lane.guide;
                             const float lu = lane.state.random(), lv = lane.state.random();
                             lane.sx = x + dx;
                             lane.sy = y + dy;
@@ -373,7 +452,7 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                                 }
                                 c = integrator.integrateFrom(ctx, lane.state, rays[l], first, depth);
                             }
-                            splat(lane.sx, lane.sy, c, depth);
+                            splat(lane.sx, lane.sy, c, depth, lane.guide);
                         }
                     }
                 }
@@ -434,14 +513,34 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
                 }
             }
             std::vector<accum_t>().swap(tileBuffers[ti]);
+            if (!s.denoise) continue;
+            const std::vector<guideAccum_t>& guideBuf = guideBuffers[ti];
+            for (int by = 0; by < bh; ++by) {
+                const int y = by0 + by;
+                if (y < 0 || y >= H) continue;
+                for (int bx = 0; bx < bw; ++bx) {
+                    const int x = bx0 + bx;
+                    if (x >= 0 && x < W) guides[size_t(y) * W + x].add(guideBuf[size_t(by) * bw + bx]);
+                }
+            }
+            std::vector<guideAccum_t>().swap(guideBuffers[ti]);
         }
         for (size_t pi = 0; pi < npix; ++pi) {
             if (flagged[pi]) sampleCount[pi] += uint32_t(samples);
         }
 
-        // Deliver the image of this pass.
+        // Deliver the image of this pass; the last one denoised where asked (over the region and
+        // the denoiser's reach around it, all of which is exact).
         std::vector<float> pixels(npix * 5);
-        for (size_t pi = 0; pi < npix; ++pi) resolvePixel(film[pi], s.gamma, s.toneMapping, &pixels[pi * 5]);
+        std::vector<float> denoised;
+        if (s.denoise && pass + 1 == s.passes) {
+            const tile_t area{std::max(0, region.x0 - denoiseMargin), std::max(0, region.y0 - denoiseMargin),
+                              std::min(W, region.x1 + denoiseMargin), std::min(H, region.y1 + denoiseMargin)};
+            denoised = denoisedColour(film, guides, W, H, area, arena);
+        }
+        for (size_t pi = 0; pi < npix; ++pi)
+            resolvePixel(film[pi], s.gamma, s.toneMapping, &pixels[pi * 5],
+                         denoised.empty() ? nullptr : &denoised[pi * 3]);
         for (int y = region.y0; y < region.y1; ++y) {
             for (int x = region.x0; x < region.x1; ++x)
                 output.putPixel(x, y, &pixels[(size_t(y) * W + x) * 5], channels);

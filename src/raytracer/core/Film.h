@@ -34,6 +34,9 @@ struct renderSettings_t {
     bool clampRGB = false;
     // "tone_mapping": "clip" (default) or "filmic".
     toneMapping_t toneMapping = toneMapping_t::clip;
+    // "denoise": after the last pass the colour is filtered, guided by each pixel's first
+    // surface (albedo, normal, depth), to remove sampling noise. Off by default.
+    bool denoise = false;
     // The pixel rectangle [regionX0, regionX1) × [regionY0, regionY1) of the width × height
     // frame that is rendered and delivered ("region_x0", "region_y0", "region_x1",
     // "region_y1"; the whole frame when absent). Its pixels equal, bit for bit, the same pixels

@@ -32,12 +32,16 @@ struct surfacePoint_t {
     float footprint = 0.f;
 };
 
+struct surfaceGuide_t;
+
 // Per-sample state: which pixel and sample is traced, for deterministic random numbers.
 struct renderState_t {
     int pixelX = 0, pixelY = 0;
     uint32_t sampleIndex = 0;
     int raylevel = 0;
     uint32_t rngState = 0;
+    // Where the film wants the first surface's look for its denoiser (null: not wanted).
+    surfaceGuide_t* guide = nullptr;
 
     // Next uniform number in [0, 1) of this sample's own sequence.
     float random() {
@@ -62,6 +66,27 @@ struct materialResponse_t {
     vector3d_t refractDir;   // unit; meaningful only where refract is not black
     color_t emit;            // emitted radiance
     float alpha = 1.f;       // coverage this surface gives the image's alpha channel
+};
+
+// The first surface a camera ray shows, without its lighting: what the film's denoiser keeps
+// apart. Misses leave it white with no normal. Integrators record every surface they shade
+// along the camera ray and its specular continuations; only the first that is not fully see-
+// through counts (a cut-out leaf's clear part shows what lies behind it).
+struct surfaceGuide_t {
+    color_t albedo{1.f};
+    vector3d_t normal;
+    bool recorded = false;
+
+    void record(const materialResponse_t& r) {
+        if (recorded) return;
+        const color_t other = r.diffuse + r.translucent + r.mirror + r.refract;
+        if (other.isBlack() && r.transmit.energy() >= kSeeThrough) return;
+        const color_t sum = other + r.transmit;
+        albedo = color_t(std::min(sum.R, 1.f), std::min(sum.G, 1.f), std::min(sum.B, 1.f));
+        normal = r.N;
+        recorded = true;
+    }
+    static constexpr float kSeeThrough = 0.99f;
 };
 
 class material_t {

@@ -97,6 +97,7 @@ private:
             r.N = sp.N;
             r.diffuse = color_t(1.f);
         }
+        if (state.guide) state.guide->record(r);
         color_t col = r.emit;
         if (!r.diffuse.isBlack() || !r.translucent.isBlack()) col += directLight(ctx, state, sp, r);
         float alpha = 1.f;

@@ -118,6 +118,7 @@ private:
         const vector3d_t wo = -ray.dir;
         sp.fromInside = inside && sp.material == inside;
         const materialResponse_t r = respond(sp, wo);
+        if (state.guide) state.guide->record(r);
         color_t col = r.emit;
         const bool diffuse = !r.diffuse.isBlack() || !r.translucent.isBlack();
         if (diffuse) {

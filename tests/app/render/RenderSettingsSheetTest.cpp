@@ -87,9 +87,14 @@ TEST_F(RenderSettingsSheetTest, ResetRendererRuleAndConfirmStoreTheEditedDiction
     auto* filmic = control<QCheckBox>("yafarayFilmicToneMapping");
     EXPECT_TRUE(filmic->isChecked());
     filmic->setChecked(false);
+    // The denoiser follows the level: off after the reset to level 1 (the preview's level).
+    auto* denoise = control<QCheckBox>("yafarayDenoise");
+    EXPECT_FALSE(denoise->isChecked());
+    denoise->setChecked(true);
 
     sheet().changeSettings();
     EXPECT_EQ(storedInt("yafarayFilmicToneMapping"), 0);
+    EXPECT_EQ(storedInt("yafarayDenoise"), 1);
     EXPECT_EQ(storedInt("rendererOutputSizeWidth"), 1000);
     EXPECT_EQ(storedInt("rendererOutputSizeHeight"), 1080);
     EXPECT_EQ(storedInt("yafarayRendererType"), 1);
