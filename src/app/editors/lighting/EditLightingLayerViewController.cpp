@@ -48,7 +48,7 @@ EditLightingLayerViewController::EditLightingLayerViewController(std::shared_ptr
     for (const auto& [tag, text] : kinds) {
         QAction* action = menu->addAction(QString::fromUtf8(text));
         action->setData(tag);
-        connect(action, &QAction::triggered, this, [this, tag] { addLight(tag); });
+        connect(action, &QAction::triggered, this, [this, tag = tag] { addLight(tag); });
     }
     addButton_->setMenu(menu);
     removeButton_ = new QPushButton(QStringLiteral("Remove"));
