@@ -65,6 +65,23 @@ VolumeRegion::VolumeRegion(const color_t& sa, const color_t& ss, const color_t& 
     attGridX = attGridY = attGridZ = cells;
 }
 
+bool VolumeRegion::segmentInside(const ray_t& ray, float& t0, float& t1) const {
+    if (!intersect(ray, t0, t1)) return false;
+    if (ray.tmax > 0.f) {
+        if (ray.tmax < t0) return false;
+        t1 = std::min(t1, ray.tmax);
+    }
+    t0 = std::max(t0, 0.f);
+    return t1 > t0;
+}
+
+color_t VolumeRegion::extinctionCoefficient() const {
+    color_t sigma(0.f);
+    if (haveS_a) sigma += s_a;
+    if (haveS_s) sigma += s_s;
+    return sigma;
+}
+
 float VolumeRegion::p(const vector3d_t& wl, const vector3d_t& ws) const {
     // k from g as Schlick fitted it; the angle is between the light's travel (−wl) and ws.
     const float k = 1.55f * g_ - 0.55f * g_ * g_ * g_;
@@ -137,10 +154,7 @@ color_t DensityVolume::sigma_s(const point3d_t& p, const vector3d_t&) const {
 
 color_t DensityVolume::sigma_t(const point3d_t& p, const vector3d_t&) const {
     if ((!haveS_a && !haveS_s) || !bBox.includes(p)) return color_t(0.f);
-    color_t sigma(0.f);
-    if (haveS_a) sigma += s_a;
-    if (haveS_s) sigma += s_s;
-    return sigma * Density(p);
+    return extinctionCoefficient() * Density(p);
 }
 
 void DensityVolume::extinctionAndScattering(const point3d_t& p, const vector3d_t&, color_t& sigmaT,
@@ -162,13 +176,7 @@ color_t DensityVolume::emission(const point3d_t& p, const vector3d_t&) const {
 
 color_t DensityVolume::tau(const ray_t& ray, float step, float offset) const {
     float t0 = 0.f, t1 = 0.f;
-    if (!intersect(ray, t0, t1)) return color_t(0.f);
-    if (ray.tmax > 0.f) {
-        if (ray.tmax < t0) return color_t(0.f);
-        t1 = std::min(t1, ray.tmax);
-    }
-    t0 = std::max(t0, 0.f);
-    if (!(t1 > t0)) return color_t(0.f);
+    if (!segmentInside(ray, t0, t1)) return color_t(0.f);
     // A step too small for the segment would march for ever; it is widened to a bounded count.
     step = std::max(step, (t1 - t0) / kMaxMarchSteps);
     // Counted steps, so that a step lost in the rounding of a large t cannot stall the loop.

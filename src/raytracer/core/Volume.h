@@ -80,6 +80,12 @@ public:
     int attGridX = 8, attGridY = 8, attGridZ = 8;
 
 protected:
+    // The stretch [t0, t1] of the ray's segment (from its origin to tmax, or unbounded) inside
+    // the box; false when the segment misses it.
+    bool segmentInside(const ray_t& ray, float& t0, float& t1) const;
+    // sigma_a + sigma_s of the region's own coefficients (those present).
+    color_t extinctionCoefficient() const;
+
     bound_t bBox;
     color_t s_a, s_s, l_e;
     bool haveS_a = false, haveS_s = false, haveL_e = false;

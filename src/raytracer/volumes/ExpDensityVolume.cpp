@@ -23,22 +23,13 @@ public:
     // and no marching noise, whatever the step.
     color_t tau(const ray_t& ray, float, float) const override {
         float t0 = 0.f, t1 = 0.f;
-        if (!intersect(ray, t0, t1)) return color_t(0.f);
-        if (ray.tmax > 0.f) {
-            if (ray.tmax < t0) return color_t(0.f);
-            t1 = std::min(t1, ray.tmax);
-        }
-        t0 = std::max(t0, 0.f);
-        if (!(t1 > t0)) return color_t(0.f);
+        if (!segmentInside(ray, t0, t1)) return color_t(0.f);
         const float length = t1 - t0;
         const float k = -b_ * ray.dir.z;
         const float kl = k * length;
         const float integral = Density(ray.from + ray.dir * t0) *
                                (std::fabs(kl) < 1e-4f ? length * (1.f + 0.5f * kl) : std::expm1(kl) / k);
-        color_t sigma(0.f);
-        if (haveS_a) sigma += s_a;
-        if (haveS_s) sigma += s_s;
-        return sigma * integral;
+        return extinctionCoefficient() * integral;
     }
 
 private:

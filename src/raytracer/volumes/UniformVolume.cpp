@@ -28,17 +28,8 @@ public:
     }
     color_t tau(const ray_t& ray, float, float) const override {
         float t0 = 0.f, t1 = 0.f;
-        if (!intersect(ray, t0, t1)) return color_t(0.f);
-        if (ray.tmax > 0.f) {
-            if (ray.tmax < t0) return color_t(0.f);
-            t1 = std::min(t1, ray.tmax);
-        }
-        t0 = std::max(t0, 0.f);
-        if (!(t1 > t0)) return color_t(0.f);
-        color_t sigmaT(0.f);
-        if (haveS_a) sigmaT += s_a;
-        if (haveS_s) sigmaT += s_s;
-        return sigmaT * (t1 - t0);
+        if (!segmentInside(ray, t0, t1)) return color_t(0.f);
+        return extinctionCoefficient() * (t1 - t0);
     }
 };
 
