@@ -135,6 +135,32 @@ TEST(DarkSky, ColoursAreDisplayEncodedAndBrighterTowardsTheSun) {
     EXPECT_GT(away.B, away.R);
 }
 
+// Display encoding brightens the sky but keeps the model's hue: the channel ratios are those of
+// the linear colour of its chromaticity, so a clear zenith stays as blue as the model makes it.
+TEST(DarkSky, EncodingKeepsTheHueOfTheModelsChromaticity) {
+    SceneBuilder s;
+    const float mult[5] = {1, 1, 1, 1, 1};
+    const auto* sky = makeSky(s, vector3d_t(0.6f, 0.f, 0.8f), 3.5f, mult);
+    ASSERT_NE(sky, nullptr);
+    for (const vector3d_t& d : {vector3d_t(0.f, 0.f, 1.f), vector3d_t(-0.7f, 0.f, 0.714f).normalized(),
+                                vector3d_t(0.f, 0.98f, 0.2f).normalized()}) {
+        double x = 0, y = 0;
+        sky->model().chromaticity(d, x, y);
+        // Linear RGB of (x, y) at unit luminance, with the equal-energy white point's primaries.
+        const double X = x / y, Z = (1.0 - x - y) / y;
+        const double r = 2.3706743 * X - 0.9000405 - 0.4706338 * Z;
+        const double g = -0.5138850 * X + 1.4253036 + 0.0885814 * Z;
+        const double b = 0.0052982 * X - 0.0146949 + 1.0093968 * Z;
+        const color_t c = sky->eval(d);
+        ASSERT_GT(c.G, 0.f);
+        EXPECT_NEAR(c.R / c.G, r / g, 0.01 * r / g);
+        EXPECT_NEAR(c.B / c.G, b / g, 0.01 * b / g);
+    }
+    // The clear zenith is plainly blue, not the pale cyan of channels encoded one by one.
+    const color_t zenith = sky->eval(vector3d_t(0.f, 0.f, 1.f));
+    EXPECT_GT(zenith.B, 1.3f * zenith.R);
+}
+
 TEST(DarkSky, HostileParametersGiveFiniteColours) {
     SceneBuilder s;
     const float wild[5] = {-50, -50, 1000, 1000, -50};

@@ -144,6 +144,25 @@ darkSkyBackground_t::darkSkyBackground_t(const darkSkySettings_t& s, bool forLig
     scale_ = scale;
 }
 
+namespace {
+
+// The sky's look was tuned with its brightness encoded for display (gamma 1/2.2, at most 1).
+// Encoding each channel on its own would also pull the channels together and turn a blue sky
+// pale grey-cyan, so only the luminance is encoded; the linear colour keeps its hue and is
+// scaled down as a whole where its brightest channel would pass 1.
+color_t encodedForDisplay(double r, double g, double b, double Y) {
+    r = std::max(r, 0.0);
+    g = std::max(g, 0.0);
+    b = std::max(b, 0.0);
+    if (!(Y > 0.0)) return color_t(0.f);
+    double gain = std::pow(Y, 1.0 / kDisplayGamma) / Y;
+    const double brightest = std::max({r, g, b}) * gain;
+    if (brightest > 1.0) gain /= brightest;
+    return color_t(static_cast<float>(r * gain), static_cast<float>(g * gain), static_cast<float>(b * gain));
+}
+
+}  // namespace
+
 color_t darkSkyBackground_t::eval(const vector3d_t& dir) const {
     const vector3d_t d = lifted(dir, altitude_);
     double Y = model_.luminance(d) / kLuminanceScale;
@@ -165,12 +184,7 @@ color_t darkSkyBackground_t::eval(const vector3d_t& dir) const {
         g = -0.5138850 * X + 1.4253036 * Y + 0.0885814 * Z;
         b = 0.0052982 * X - 0.0146949 * Y + 1.0093968 * Z;
     }
-    // The sky is encoded for display: gamma and a clamp to [0, 1], as its look was tuned.
-    auto encode = [](double v) {
-        if (!(v > 0.0)) return 0.f;
-        return std::min(1.f, std::pow(static_cast<float>(v), 1.f / kDisplayGamma));
-    };
-    return color_t(encode(r), encode(g), encode(b)) * scale_;
+    return encodedForDisplay(r, g, b, Y) * scale_;
 }
 
 namespace {
