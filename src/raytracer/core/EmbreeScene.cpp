@@ -69,6 +69,8 @@ EmbreeShape::EmbreeShape(const float* vertices, size_t vertexCount, const uint32
                                3 * sizeof(float), vertexCount);
     rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, indices, 0,
                                3 * sizeof(uint32_t), triangles);
+    // Rays are told apart by the instances' masks; the shape itself is seen by every ray.
+    rtcSetGeometryMask(geom, kAnyGeometry);
     rtcCommitGeometry(geom);
     rtcAttachGeometry(scene, geom);
     rtcReleaseGeometry(geom);
@@ -125,7 +127,7 @@ int EmbreeScene::addTriangles(const float* vertices, size_t vertexCount, const u
     return static_cast<int>(id);
 }
 
-int EmbreeScene::addInstance(const EmbreeShape& shape, const float* xfm) {
+int EmbreeScene::addInstance(const EmbreeShape& shape, const float* xfm, uint32_t mask) {
     if (!valid() || !shape.valid()) return -1;
     RTCGeometry geom = rtcNewGeometry(impl_->device, RTC_GEOMETRY_TYPE_INSTANCE);
     if (!geom) return -1;
@@ -135,6 +137,7 @@ int EmbreeScene::addInstance(const EmbreeShape& shape, const float* xfm) {
     const float* m = xfm ? xfm : kIdentity;
     const float columns[12] = {m[0], m[4], m[8], m[1], m[5], m[9], m[2], m[6], m[10], m[3], m[7], m[11]};
     rtcSetGeometryTransform(geom, 0, RTC_FORMAT_FLOAT3X4_COLUMN_MAJOR, columns);
+    rtcSetGeometryMask(geom, mask);
     rtcCommitGeometry(geom);
     const unsigned id = rtcAttachGeometry(impl_->scene, geom);
     rtcReleaseGeometry(geom);
@@ -147,7 +150,7 @@ bool EmbreeScene::commit() {
     return rtcGetDeviceError(impl_->device) == RTC_ERROR_NONE;
 }
 
-bool EmbreeScene::intersect(const ray_t& ray, embreeHit_t& hit) const {
+bool EmbreeScene::intersect(const ray_t& ray, embreeHit_t& hit, uint32_t mask) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRayHit rh;
@@ -160,7 +163,7 @@ bool EmbreeScene::intersect(const ray_t& ray, embreeHit_t& hit) const {
     rh.ray.tnear = ray.tmin;
     rh.ray.tfar = farOf(ray);
     rh.ray.time = 0.f;
-    rh.ray.mask = 0xFFFFFFFFu;
+    rh.ray.mask = mask;
     rh.ray.id = 0;
     rh.ray.flags = 0;
     rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
@@ -177,7 +180,7 @@ bool EmbreeScene::intersect(const ray_t& ray, embreeHit_t& hit) const {
     return true;
 }
 
-bool EmbreeScene::occluded(const ray_t& ray) const {
+bool EmbreeScene::occluded(const ray_t& ray, uint32_t mask) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRay r;
@@ -190,7 +193,7 @@ bool EmbreeScene::occluded(const ray_t& ray) const {
     r.tnear = ray.tmin;
     r.tfar = farOf(ray);
     r.time = 0.f;
-    r.mask = 0xFFFFFFFFu;
+    r.mask = mask;
     r.id = 0;
     r.flags = 0;
     rtcOccluded1(impl_->scene, &context, &r);

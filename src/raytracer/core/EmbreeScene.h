@@ -8,6 +8,14 @@
 
 namespace yafaray {
 
+// Ray masks: every instance carries one of the first two; a query sees the instances whose mask
+// shares a bit with its own.
+enum geometryMask_t : uint32_t {
+    kOpaqueGeometry = 1u,       // instances whose triangles all block light
+    kTransparentGeometry = 2u,  // instances with at least one triangle that may let light through
+    kAnyGeometry = 0xFFFFFFFFu,
+};
+
 // Result of a closest-hit query: the hit distance, Embree's barycentrics and the triangle.
 struct embreeHit_t {
     float t = 0.f;
@@ -54,14 +62,16 @@ public:
     // geometry id, or -1 on failure. Build thread only, before commit.
     int addTriangles(const float* vertices, size_t vertexCount, const uint32_t* indices, size_t triangles);
     // Places a built shape; xfm is the 3 × 4 row-major affine map from shape to world space, null
-    // for the identity. The shape must outlive the scene. Returns the geometry (instance) id or -1.
-    int addInstance(const EmbreeShape& shape, const float* xfm);
+    // for the identity, mask one of geometryMask_t. The shape must outlive the scene. Returns the
+    // geometry (instance) id or -1.
+    int addInstance(const EmbreeShape& shape, const float* xfm, uint32_t mask = kOpaqueGeometry);
     // Builds the BVH; false on failure. Build thread only.
     bool commit();
     // Closest hit in (ray.tmin, ray.tmax); tmax < 0 means unbounded. Any thread after commit.
-    bool intersect(const ray_t& ray, embreeHit_t& hit) const;
-    // True when anything blocks the segment. Any thread after commit.
-    bool occluded(const ray_t& ray) const;
+    // Only instances whose mask shares a bit with mask are seen.
+    bool intersect(const ray_t& ray, embreeHit_t& hit, uint32_t mask = kAnyGeometry) const;
+    // True when anything (of the instances mask selects) blocks the segment. Any thread after commit.
+    bool occluded(const ray_t& ray, uint32_t mask = kAnyGeometry) const;
     // Bytes Embree holds for all scenes and shapes of the process (acceleration structures and
     // build buffers), for benches and tests that count memory. Any thread.
     static size_t deviceBytes();

@@ -78,10 +78,32 @@ std::shared_ptr<const meshShape_t> scene_t::finish(std::shared_ptr<meshShape_t> 
     return shape;
 }
 
+namespace {
+
+// Whether any triangle of [first, end) may let light through: such instances are walked by
+// transparent shadow rays, the others only need a yes/no occlusion test.
+bool mayTransmit(const meshShape_t& shape, const std::vector<const material_t*>& palette, size_t first, size_t end) {
+    auto transmits = [&](size_t slot) { return slot < palette.size() && palette[slot] && palette[slot]->isTransparent(); };
+    if (shape.materialSlot.empty()) return transmits(0);
+    bool any = false;
+    for (size_t slot = 0; slot < palette.size(); ++slot) any = any || transmits(slot);
+    if (!any) return false;
+    for (size_t tri = first; tri < end; ++tri) {
+        if (transmits(shape.materialSlot[tri])) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t*>& palette, const float* xfm) {
     bool ok = true;
     for (size_t part = 0; part < shape.parts.size(); ++part) {
-        const int id = accel_->addInstance(*shape.parts[part], xfm);
+        const size_t first = part * meshShape_t::kPartTriangles;
+        const size_t end = std::min(shape.triangleCount(), first + meshShape_t::kPartTriangles);
+        const bool transmits = mayTransmit(shape, palette, first, end);
+        hasTransparent_ = hasTransparent_ || transmits;
+        const int id = accel_->addInstance(*shape.parts[part], xfm, transmits ? kTransparentGeometry : kOpaqueGeometry);
         if (id < 0) {
             ok = false;
             continue;
@@ -111,6 +133,7 @@ bool scene_t::endGeometry() {
     instances_.clear();
     shapesUsed_.clear();
     reusedShapes_ = 0;
+    hasTransparent_ = false;
     candidates_.clear();
     if (!accel_->valid()) return false;
     bool ok = true;
@@ -452,10 +475,14 @@ bool scene_t::isShadowed(const ray_t& ray) const {
 bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) const {
     filter = color_t(1.f);
     if (!accel_) return false;
+    // Anything opaque on the way shadows the point whatever lies before it, and Embree answers that
+    // with any hit; only the instances that may transmit are walked hit by hit, nearest first.
+    if (accel_->occluded(ray, kOpaqueGeometry)) return true;
+    if (!hasTransparent_) return false;
     ray_t r = ray;
     for (int passed = 0;; ++passed) {
         embreeHit_t hit;
-        if (!accel_->intersect(r, hit)) return false;
+        if (!accel_->intersect(r, hit, kTransparentGeometry)) return false;
         const instance_t& inst = instances_[hit.instID];
         const meshShape_t& shape = *inst.shape;
         const size_t tri = inst.triBase + hit.primID;

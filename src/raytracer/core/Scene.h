@@ -134,6 +134,7 @@ private:
     size_t smoothingComparisons_ = 0;
     size_t triangles_ = 0;
     size_t reusedShapes_ = 0;
+    bool hasTransparent_ = false;  // some placed instance may let shadow rays through
     std::vector<mesh_t> meshes_;
     std::vector<batch_t> batches_;
     std::vector<repeat_t> repeats_;
