@@ -172,6 +172,7 @@ void YafarayRenderer::configureFromSettingsDictionary(const DefaultsDictionary& 
     rendererType_ = integer("yafarayRendererType");
     filmicToneMapping_ = integer(kFilmicToneMappingKey) != 0;
     denoise_ = integer(kDenoiseKey) != 0;
+    indirectBounce_ = integer(kIndirectBounceKey) != 0;
 }
 
 DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDictionary* settings, int level,
@@ -191,6 +192,9 @@ DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDic
     set(kFilmicToneMappingKey, 1);
     // Full renders are denoised; the quick preview (level 1) shows its samples as they are.
     set(kDenoiseKey, level >= 2 ? 1 : 0);
+    // Full renders light their shadows by one bounce (its noise is the denoiser's to remove); the
+    // preview keeps to direct light.
+    set(kIndirectBounceKey, level >= 2 ? 1 : 0);
     return updated;
 }
 
@@ -347,6 +351,7 @@ bool YafarayRenderer::setupIntegrators(yafaray::yafrayInterface_t& yi, std::stri
             yi.paramsSetBool("transpShad", true);
             yi.paramsSetInt("raydepth", rayDepth_);
             yi.paramsSetInt("shadowDepth", kShadowDepth);
+            if (indirectBounce_) yi.paramsSetBool("indirect_bounce", true);
             break;
         case 1:
             yi.paramsSetString("type", "pathtracing");

@@ -85,6 +85,9 @@ public:
     // Settings key: 1 has the ray tracer denoise the finished image (guided by the surfaces' albedo,
     // normal and depth), 0 keeps it as sampled.
     static constexpr const char* kDenoiseKey = "yafarayDenoise";
+    // Settings key: 1 has the direct renderer add one diffuse bounce of light, so that shadowed
+    // places are lit by the sunlit surfaces around them; 0 lights surfaces directly only.
+    static constexpr const char* kIndirectBounceKey = "yafarayIndirectBounce";
 
     YafarayRenderer();  // init: the defaults below
     ~YafarayRenderer() override;
@@ -129,6 +132,7 @@ public:
     void setFilmicToneMapping(bool on) { filmicToneMapping_ = on; }
     bool denoise() const { return denoise_; }
     void setDenoise(bool on) { denoise_ = on; }
+    bool indirectBounce() const { return indirectBounce_; }
     float volumeAccuracy() const { return volumeAccuracy_; }
     void setVolumeAccuracy(float accuracy) { volumeAccuracy_ = accuracy; }
     int rayDepth() const { return rayDepth_; }
@@ -172,6 +176,7 @@ private:
     int aaPasses_ = 1;
     bool filmicToneMapping_ = false;
     bool denoise_ = false;
+    bool indirectBounce_ = false;
     float volumeAccuracy_ = 0.2f;
     int rayDepth_ = 128;
     std::atomic<bool> useBackgroundAsLightSource_{true};

@@ -220,15 +220,15 @@ TEST_F(MaterialsCommandTest, SnowAndRedRocksRendersSnowOnTheFlatAndRedRockOnTheS
     // rows, so it looks back across the terrain and the steep half (the high columns) is on the left.
     const RegionColour slopes = meanColour(pixels, 2, 20, 20, 32);
     const RegionColour flat = meanColour(pixels, 28, 46, 20, 32);
-    // Snow: bright and nearly neutral (the sky tints it a little; the film's highlight roll-off
-    // keeps that tint where clipping would have bleached it).
+    // Snow: bright and nearly neutral (the blue sky its mirror share reflects tints it a little;
+    // the film's highlight roll-off keeps that tint where clipping would have bleached it).
     const auto brightness = [](const RegionColour& c) { return (c.red + c.green + c.blue) / 3; };
     const auto spread = [](const RegionColour& c) {
         return std::max({c.red, c.green, c.blue}) - std::min({c.red, c.green, c.blue});
     };
     const auto redness = [](const RegionColour& c) { return c.red - (c.green + c.blue) / 2; };
     EXPECT_GT(brightness(flat), 0.8) << flat.red << " " << flat.green << " " << flat.blue;
-    EXPECT_LT(spread(flat), 0.15);
+    EXPECT_LT(spread(flat), 0.22);
     // Red rock: red above green above blue, clearly redder and darker than the snow.
     EXPECT_GT(slopes.red, slopes.green) << slopes.red << " " << slopes.green << " " << slopes.blue;
     EXPECT_GT(slopes.green, slopes.blue);

@@ -117,3 +117,59 @@ TEST(PathTracing, WhitePlaneUnderAPowerOneSunRendersOneAndBouncesAddLightInACorn
 }
 
 }  // namespace
+
+namespace {
+
+// The share of a floor point's hemisphere, cosine-weighted, that the wall x = 0.5, |y| ≤ 3,
+// 0 ≤ z ≤ 3 fills (its view factor), for a point at (x, 0, 0): ∫ cos θ_floor cos θ_wall / (π r²) dA.
+double wallViewFactor(double x) {
+    const double d = 0.5 - x;
+    constexpr int kCells = 300;
+    double sum = 0.0;
+    for (int i = 0; i < kCells; ++i) {
+        const double y = -3.0 + 6.0 * (i + 0.5) / kCells;
+        for (int j = 0; j < kCells; ++j) {
+            const double z = 3.0 * (j + 0.5) / kCells, r2 = d * d + y * y + z * z;
+            sum += z * d / (M_PI * r2 * r2);
+        }
+    }
+    return sum * (6.0 / kCells) * (3.0 / kCells);
+}
+
+// The direct renderer's one-bounce option: a floor beside a sunlit white wall gets the sun plus
+// the wall's radiance times the wall's view factor; without it, the sun alone.
+TEST(DirectLighting, OneBounceAddsTheLightOfASunlitWall) {
+    for (bool bounce : {false, true}) {
+        SceneBuilder s;
+        auto* white = s.diffuse("white");
+        s.yi.startGeometry();
+        s.quad({-3, -3, 0}, {6, 0, 0}, {0, 6, 0}, white);
+        s.quad({0.5f, -3, 0}, {0, 6, 0}, {0, 0, 3}, white);
+        s.yi.endGeometry();
+        s.topCamera(5.f, 40, 40);
+        // From −x at 45°: the floor left of the wall and the wall's face towards it get cos 45°.
+        s.sun({-1, 0, 1}, 1.f, 0.f, 1);
+        s.yi.paramsClearAll();
+        s.yi.paramsSetString("type", "directlighting");
+        s.yi.paramsSetInt("raydepth", 5);
+        s.yi.paramsSetBool("indirect_bounce", bounce);
+        s.yi.createIntegrator("surfaceIntegrator");
+        s.yi.paramsClearAll();
+        s.yi.paramsSetString("type", "none");
+        s.yi.createIntegrator("volumeIntegrator");
+        SceneBuilder::RenderOptions many;
+        many.minSamples = 256;
+        const CapturedImage img = s.render(40, 40, many);
+        const float sun = std::sqrt(0.5f);
+        for (int column : {2, 10, 18}) {
+            // Rows 16–23, near y = 0, averaged to keep the noise low; column c sees x = (c + ½)/8 − 2.5.
+            float mean = 0.f;
+            for (int y = 16; y < 24; ++y) mean += img.r(column, y) / 8.f;
+            const double x = (column + 0.5) / 8.0 - 2.5;
+            const float expected = bounce ? float(sun * (1.0 + wallViewFactor(x))) : sun;
+            EXPECT_NEAR(mean, expected, 0.015f * expected) << "column " << column << " bounce " << bounce;
+        }
+    }
+}
+
+}  // namespace

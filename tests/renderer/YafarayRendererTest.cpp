@@ -157,10 +157,12 @@ TEST(YafarayRendererTest, LevelOneAndLevelThreeDefaults) {
     clipped[YafarayRenderer::kFilmicToneMappingKey] = 0;
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(&clipped, 1, false));
     EXPECT_FALSE(renderer->filmicToneMapping());
-    // The preview is shown as sampled, full renders are denoised.
+    // The preview is shown as sampled and directly lit, full renders are denoised and bounce light.
     EXPECT_FALSE(renderer->denoise());
+    EXPECT_FALSE(renderer->indirectBounce());
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false));
     EXPECT_TRUE(renderer->denoise());
+    EXPECT_TRUE(renderer->indirectBounce());
     DefaultsDictionary noisy = YafarayRenderer::updateSettingsInDictionary(nullptr, 3, false);
     noisy[YafarayRenderer::kDenoiseKey] = 0;
     renderer->configureFromSettingsDictionary(YafarayRenderer::updateSettingsInDictionary(&noisy, 3, false));

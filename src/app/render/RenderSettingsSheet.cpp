@@ -169,6 +169,7 @@ void RenderSettingsSheet::buildInterface() {
     const std::pair<const char*, QString> switches[] = {
         {YafarayRenderer::kFilmicToneMappingKey, tr("Roll off highlights (filmic film)")},
         {YafarayRenderer::kDenoiseKey, tr("Denoise the finished render")},
+        {YafarayRenderer::kIndirectBounceKey, tr("Light shadows by one bounce (direct renderer)")},
     };
     for (const auto& [key, title] : switches) {
         auto* box = new QCheckBox(title);

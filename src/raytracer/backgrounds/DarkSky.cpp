@@ -136,7 +136,8 @@ darkSkyBackground_t::darkSkyBackground_t(const darkSkySettings_t& s, bool forLig
     : model_(lifted(s.from, s.altitude), s.turbidity, s.multipliers),
       altitude_(s.altitude),
       exposure_(s.exposure),
-      srgbPrimaries_(s.srgbPrimaries) {
+      srgbPrimaries_(s.srgbPrimaries),
+      forLighting_(forLighting) {
     const float bright = s.night ? s.bright * 0.5f : s.bright;
     color_t scale(bright);
     if (forLighting) scale = scale * s.power;
@@ -147,9 +148,9 @@ darkSkyBackground_t::darkSkyBackground_t(const darkSkySettings_t& s, bool forLig
 namespace {
 
 // The sky's look was tuned with its brightness encoded for display (gamma 1/2.2, at most 1).
-// Encoding each channel on its own would also pull the channels together and turn a blue sky
-// pale grey-cyan, so only the luminance is encoded; the linear colour keeps its hue and is
-// scaled down as a whole where its brightest channel would pass 1.
+// Encoding each channel on its own pulls the channels together and turns a blue sky pale
+// grey-cyan, so the sky the camera sees encodes only the luminance: the linear colour keeps its
+// hue and is scaled down as a whole where its brightest channel would pass 1.
 color_t encodedForDisplay(double r, double g, double b, double Y) {
     r = std::max(r, 0.0);
     g = std::max(g, 0.0);
@@ -184,7 +185,15 @@ color_t darkSkyBackground_t::eval(const vector3d_t& dir) const {
         g = -0.5138850 * X + 1.4253036 * Y + 0.0885814 * Z;
         b = 0.0052982 * X - 0.0146949 * Y + 1.0093968 * Z;
     }
-    return encodedForDisplay(r, g, b, Y) * scale_;
+    if (!forLighting_) return encodedForDisplay(r, g, b, Y) * scale_;
+    // The light keeps the channel-by-channel encoding its strength was tuned with: lighting a
+    // scene with the sky's full blue at that strength (about the sun's) would tint sunlit snow
+    // cyan and red rock lilac.
+    auto encode = [](double v) {
+        if (!(v > 0.0)) return 0.f;
+        return std::min(1.f, std::pow(static_cast<float>(v), 1.f / kDisplayGamma));
+    };
+    return color_t(encode(r), encode(g), encode(b)) * scale_;
 }
 
 namespace {

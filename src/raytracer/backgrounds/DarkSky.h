@@ -80,6 +80,7 @@ private:
     float exposure_;
     bool srgbPrimaries_;
     color_t scale_;
+    bool forLighting_;  // the light's copy: channels encoded one by one (see eval)
 };
 
 }  // namespace yafaray

@@ -1,6 +1,8 @@
 // "directlighting": emission plus direct light from every light at diffuse surfaces, with
 // perfect mirror reflection and straight transmission followed up to "raydepth" bounces.
-// There is no indirect diffuse light.
+// With "indirect_bounce" a diffuse surface also gathers the light of one diffuse bounce (one
+// cosine-distributed ray per sample, the surface it reaches lit directly with one sample per
+// light), so that shadowed places are lit by the sunlit ones around them.
 
 #include <cmath>
 
@@ -28,14 +30,27 @@ float wrap(float x) {
 // Straight-through transparency (alpha-mapped leaves and grass) may be crossed this many times
 // beyond "raydepth", so that dense layers of cut-outs do not turn black.
 constexpr int kExtraTransparentDepth = 16;
+// Footprint growth per unit of distance along a bounce ray (about the width of the cone one
+// cosine-distributed ray stands for): what it reaches is seen blurred, and textured cheaply.
+constexpr float kBounceSpread = 0.1f;
+
+// Cosine-distributed direction about n.
+vector3d_t cosineSample(const vector3d_t& n, float s1, float s2) {
+    vector3d_t u, v;
+    createCS(n, u, v);
+    const float r = std::sqrt(s1), phi = 2.f * kPi * s2;
+    const float z = std::sqrt(std::max(0.f, 1.f - s1));
+    return (u * (r * std::cos(phi)) + v * (r * std::sin(phi)) + n * z).normalized();
+}
 
 class directLighting_t : public surfaceIntegrator_t {
 public:
-    directLighting_t(int rayDepth, bool transpShadows, int shadowDepth, bool bgTransp)
+    directLighting_t(int rayDepth, bool transpShadows, int shadowDepth, bool bgTransp, bool bounce)
         : rayDepth_(rayDepth),
           transpShadows_(transpShadows),
           shadowDepth_(shadowDepth),
-          bgTransp_(bgTransp) {}
+          bgTransp_(bgTransp),
+          bounce_(bounce) {}
 
     colorA_t integrate(const renderContext_t& ctx, renderState_t& state, const ray_t& ray,
                        float& depth) const override {
@@ -99,7 +114,8 @@ private:
         }
         if (state.guide) state.guide->record(r);
         color_t col = r.emit;
-        if (!r.diffuse.isBlack() || !r.translucent.isBlack()) col += directLight(ctx, state, sp, r);
+        if (!r.diffuse.isBlack() || !r.translucent.isBlack()) col += directLight(ctx, state, sp, r, 0);
+        if (bounce_ && !r.diffuse.isBlack()) col += r.diffuse * bouncedLight(ctx, state, sp, r);
         float alpha = 1.f;
         const float offset = minRayDist(sp.P);
         if (level < rayDepth_) {
@@ -143,12 +159,34 @@ private:
         return colorA_t(col, alpha);
     }
 
+    // Radiance arriving along one cosine-distributed direction from the surface it reaches, lit
+    // directly. Rays that reach the sky bring nothing: the sky lights surfaces through its own light.
+    color_t bouncedLight(const renderContext_t& ctx, renderState_t& state, const surfacePoint_t& sp,
+                         const materialResponse_t& r) const {
+        ray_t bounce;
+        bounce.from = sp.P;
+        bounce.dir = cosineSample(r.N, state.random(), state.random());
+        if (dot(bounce.dir, sp.Ng) <= 0.f) return color_t(0.f);
+        bounce.tmin = minRayDist(sp.P);
+        surfacePoint_t hitSp;
+        float t = 0.f;
+        if (!ctx.scene->intersect(bounce, hitSp, t)) return color_t(0.f);
+        hitSp.footprint = sp.footprint + t * kBounceSpread;
+        if (!hitSp.material) return color_t(0.f);
+        hitSp.fromInside = false;
+        const materialResponse_t hr = hitSp.material->response(hitSp, -bounce.dir);
+        color_t col = hr.emit;
+        if (!hr.diffuse.isBlack() || !hr.translucent.isBlack()) col += directLight(ctx, state, hitSp, hr, 1);
+        return col;
+    }
+
+    // Direct light at sp: `samples` per light, or each light's own count where it is 0.
     color_t directLight(const renderContext_t& ctx, renderState_t& state, const surfacePoint_t& sp,
-                        const materialResponse_t& r) const {
+                        const materialResponse_t& r, int samples) const {
         color_t total;
         const float bias = shadowBias(sp.P);
         for (const light_t* light : ctx.lights) {
-            const int n = light->nSamples();
+            const int n = samples > 0 ? samples : light->nSamples();
             // A per-point rotation of a stratified pattern keeps samples well spread per pixel.
             const float r1 = state.random(), r2 = state.random();
             color_t sum;
@@ -202,11 +240,13 @@ private:
     bool transpShadows_;
     int shadowDepth_;
     bool bgTransp_;
+    bool bounce_;
 };
 
 integrator_t* directLightFactory(paraMap_t& params, renderEnvironment_t&) {
     int rayDepth = 5, shadowDepth = 5, photons = 500000, causticMix = 100, causticDepth = 10, aoSamples = 32;
-    bool transpShad = false, caustics = false, doAO = false, bgTransp = false, bgTranspRefract = false;
+    bool transpShad = false, caustics = false, doAO = false, bgTransp = false, bgTranspRefract = false,
+         bounce = false;
     float causticRadius = 0.25f, aoDistance = 1.f;
     color_t aoColor(1.f);
     params.getParam("raydepth", rayDepth);
@@ -223,7 +263,8 @@ integrator_t* directLightFactory(paraMap_t& params, renderEnvironment_t&) {
     params.getParam("AO_color", aoColor);
     params.getParam("bg_transp", bgTransp);
     params.getParam("bg_transp_refract", bgTranspRefract);
-    return new directLighting_t(std::max(0, rayDepth), transpShad, std::max(0, shadowDepth), bgTransp);
+    params.getParam("indirect_bounce", bounce);
+    return new directLighting_t(std::max(0, rayDepth), transpShad, std::max(0, shadowDepth), bgTransp, bounce);
 }
 
 // Volume integrator "none": no participating media.
