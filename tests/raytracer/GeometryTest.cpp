@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "EngineTestSupport.h"
 #include "raytracer/core/Scene.h"
@@ -9,6 +12,10 @@ namespace {
 
 using enginetest::CapturedImage;
 using enginetest::SceneBuilder;
+using yafaray::point3d_t;
+using yafaray::ray_t;
+using yafaray::surfacePoint_t;
+using yafaray::vector3d_t;
 
 TEST(Geometry, ThousandsOfTinyMeshesShareOneEmbreeGeometry) {
     SceneBuilder s;
@@ -182,6 +189,66 @@ TEST(Geometry, DegenerateTrianglesAreDroppedAtBuildWithOneLogLine) {
     EXPECT_EQ(kept, 0);
     EXPECT_EQ(s.yi.scene().triangleCount(), 1u);
     EXPECT_EQ(log.count("300000 degenerate triangles dropped"), 1);
+}
+
+// Neighbouring triangles are stored in pairs (Embree quads), turned to fit; a hit must still
+// interpolate each triangle's own corners. Squares split along either diagonal, with their two
+// triangles given in every corner order, plus a third triangle that has no partner; UVs equal to
+// the vertices' (x, y), named per corner (first mesh of each square) or by vertex index (second).
+TEST(Geometry, PairedTrianglesInterpolateTheirOwnCornersWhateverTheOrderGiven) {
+    SceneBuilder s;
+    auto* white = s.diffuse("white");
+    s.yi.startGeometry();
+    std::vector<std::pair<float, float>> probes;
+    int square = 0;
+    for (int turnA = 0; turnA < 3; ++turnA) {
+        for (int turnB = 0; turnB < 3; ++turnB) {
+            for (int diagonal = 0; diagonal < 2; ++diagonal) {
+                for (int perVertexUV = 0; perVertexUV < 2; ++perVertexUV, ++square) {
+                    const float x0 = 2.f * square, y0 = 0.f;
+                    const float xs[5] = {x0, x0 + 1, x0 + 1, x0, x0 + 1.5f};
+                    const float ys[5] = {y0, y0, y0 + 1, y0 + 1, y0 + 0.5f};
+                    unsigned int id = 0;
+                    s.yi.startTriMesh(id, 5, 3, false, true, 0);
+                    for (int v = 0; v < 5; ++v) s.yi.addVertex(xs[v], ys[v], 0);
+                    // UVs listed backwards unless they follow the vertices.
+                    for (int v = 0; v < 5; ++v) {
+                        const int of = perVertexUV ? v : 4 - v;
+                        s.yi.addUV(xs[of], ys[of]);
+                    }
+                    auto uvOf = [&](int v) { return perVertexUV ? v : 4 - v; };
+                    auto add = [&](std::array<int, 3> t, int turn) {
+                        std::rotate(t.begin(), t.begin() + turn, t.end());
+                        s.yi.addTriangle(t[0], t[1], t[2], uvOf(t[0]), uvOf(t[1]), uvOf(t[2]), white);
+                    };
+                    add(diagonal ? std::array<int, 3>{0, 1, 2} : std::array<int, 3>{0, 1, 3}, turnA);
+                    add(diagonal ? std::array<int, 3>{0, 2, 3} : std::array<int, 3>{1, 2, 3}, turnB);
+                    add({1, 4, 2}, 0);  // shares edge 1–2 but its neighbour is already paired
+                    s.yi.endTriMesh();
+                    for (float fx : {0.2f, 0.8f}) {
+                        for (float fy : {0.1f, 0.3f, 0.7f, 0.9f}) probes.emplace_back(x0 + fx, y0 + fy);
+                    }
+                    probes.emplace_back(x0 + 1.2f, y0 + 0.5f);
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(s.yi.endGeometry());
+    EXPECT_EQ(s.yi.scene().triangleCount(), size_t(3 * square));
+    for (const auto& [x, y] : probes) {
+        ray_t ray;
+        ray.from = point3d_t(x, y, 1.f);
+        ray.dir = vector3d_t(0, 0, -1.f);
+        surfacePoint_t sp;
+        float t = 0.f;
+        ASSERT_TRUE(s.yi.scene().intersect(ray, sp, t)) << x << "," << y;
+        ASSERT_TRUE(sp.hasUV);
+        EXPECT_NEAR(sp.u, x, 1e-4f) << x << "," << y;
+        EXPECT_NEAR(sp.v, y, 1e-4f) << x << "," << y;
+        EXPECT_NEAR(sp.P.x, x, 1e-4f);
+        EXPECT_NEAR(sp.P.y, y, 1e-4f);
+        EXPECT_NEAR(std::fabs(sp.Ng.z), 1.f, 1e-5f);
+    }
 }
 
 }  // namespace

@@ -51,24 +51,26 @@ float farOf(const ray_t& ray) {
 
 }  // namespace
 
-// Shapes hold many triangles and are built once: the compact layout (triangles by index into the
+// Shapes hold many triangles and are built once: the compact layout (quads by index into the
 // shared vertices rather than copied) halves their memory for a small cost in speed.
-EmbreeShape::EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* indices, size_t triangles) {
+EmbreeShape::EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount) {
     RTCDevice device = sharedDevice();
-    if (!device || triangles == 0) return;
+    if (!device || quadCount == 0) return;
     RTCScene scene = rtcNewScene(device);
     if (!scene) return;
-    rtcSetSceneFlags(scene, RTC_SCENE_FLAG_COMPACT);
+    // Robust: Embree's fast quad test can let a ray through exactly on a quad's diagonal; the
+    // robust one is watertight there, as between neighbouring quads.
+    rtcSetSceneFlags(scene, RTC_SCENE_FLAG_COMPACT | RTC_SCENE_FLAG_ROBUST);
     rtcSetSceneBuildQuality(scene, RTC_BUILD_QUALITY_MEDIUM);
-    RTCGeometry geom = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+    RTCGeometry geom = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_QUAD);
     if (!geom) {
         rtcReleaseScene(scene);
         return;
     }
     rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, vertices, 0,
                                3 * sizeof(float), vertexCount);
-    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, indices, 0,
-                               3 * sizeof(uint32_t), triangles);
+    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT4, quads, 0,
+                               4 * sizeof(uint32_t), quadCount);
     // Rays are told apart by the instances' masks; the shape itself is seen by every ray.
     rtcSetGeometryMask(geom, kAnyGeometry);
     rtcCommitGeometry(geom);

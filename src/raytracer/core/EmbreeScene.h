@@ -28,13 +28,15 @@ struct embreeHit_t {
     vector3d_t Ng;
 };
 
-// A bottom-level Embree scene: one triangle geometry over shared buffers, built once and placed
-// in any number of top-level scenes through instances. The buffers must outlive it and the vertex
-// array must have one readable float3 past its last vertex. Built on the build thread; read-only
-// (any thread) afterwards.
+// A bottom-level Embree scene: one quad geometry over shared buffers (four vertex indices per
+// quad, triangles (v0, v1, v3) and (v2, v3, v1); v2 = v3 for a lone triangle), built once and
+// placed in any number of top-level scenes through instances. A hit's primID is the quad and its
+// (u, v) the quad's parameters. The buffers must outlive it and the vertex array must have one
+// readable float3 past its last vertex. Built on the build thread; read-only (any thread)
+// afterwards.
 class EmbreeShape {
 public:
-    EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* indices, size_t triangles);
+    EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount);
     ~EmbreeShape();
     EmbreeShape(const EmbreeShape&) = delete;
     EmbreeShape& operator=(const EmbreeShape&) = delete;

@@ -26,38 +26,62 @@ struct meshShape_t {
     static constexpr float kMinSmoothAngle = 0.1f;
 
     PodArray<point3d_t> vertices;  // one padding vertex at the end once built
-    PodArray<uint32_t> indices;    // three shape-local vertex indices per triangle
+    // Triangles in pairs, as Embree reads quads: quad q holds vertices (v0, v1, v2, v3) and stands
+    // for triangle 2q = (v0, v1, v3) and triangle 2q + 1 = (v2, v3, v1). Two triangles of a mesh
+    // that follow each other and share an edge (in opposite directions, as neighbours on one
+    // surface do) make one quad; a triangle without such a neighbour is (a, b, c, c), and its
+    // triangle 2q + 1 is a hole. Half the primitives for Embree to build and keep: strips, rings
+    // and grids (rocks, terrains, plants) pair almost completely.
+    PodArray<uint32_t> quads;
+    // Per quad, how far each triangle's corners are turned in the quad (two bits per triangle), so
+    // that corner k of a triangle is the k-th vertex it was added with.
+    PodArray<uint8_t> turns;
     PodArray<std::array<float, 2>> uvs;
     uvMode_t uvMode = uvMode_t::none;
     bool uvModeSet = false;
-    PodArray<int32_t> uvIndices;      // perCorner only
-    PodArray<uint16_t> materialSlot;  // per triangle; empty while every triangle uses slot 0
+    PodArray<int32_t> uvIndices;      // perCorner only; three per triangle (holes included)
+    PodArray<uint16_t> materialSlot;  // per quad (both triangles share it); empty while all use slot 0
     // Smoothed normals: each corner either keeps the face normal, takes its vertex's normal, or
     // (where a vertex has more than one) one of the extra normals, found by corner number.
     struct extraCorner_t {
         uint32_t corner;  // 3·triangle + corner
         uint32_t normal;  // index into extraNormals
     };
-    PodArray<uint8_t> cornerCodes;  // per triangle; empty while nothing is smoothed
+    PodArray<uint8_t> cornerCodes;  // per triangle (holes included); empty while nothing is smoothed
     PodArray<vector3d_t> vertexNormals;
     PodArray<extraCorner_t> extraCorners;  // sorted by corner
     PodArray<vector3d_t> extraNormals;
 
     uint64_t hash = 0;  // of the whole content, set by seal()
-    std::vector<std::unique_ptr<EmbreeShape>> parts;  // consecutive triangle ranges, kPartTriangles each
-    static constexpr size_t kPartTriangles = size_t(1) << 20;
+    std::vector<std::unique_ptr<EmbreeShape>> parts;  // consecutive quad ranges, kPartQuads each
+    // Parts are built one after the other, so Embree's build memory stays that of one part.
+    static constexpr size_t kPartQuads = size_t(1) << 19;
 
     meshShape_t() = default;
     // Copies the content; the copy is not built.
     meshShape_t(const meshShape_t& other);
     meshShape_t& operator=(const meshShape_t&) = delete;
 
-    size_t triangleCount() const { return indices.size() / 3; }
+    size_t quadCount() const { return quads.size() / 4; }
+    // Triangle numbers run to twice the quads; holes included.
+    size_t triangleSlots() const { return quads.size() / 2; }
+    bool hasTriangle(size_t tri) const { return (tri & 1) == 0 || quads[2 * tri] != quads[2 * tri + 1]; }
     size_t vertexCount() const { return vertices.size() - (parts.empty() ? 0 : 1); }
+    // Vertex index of corner k of triangle tri, in the order the triangle was added.
+    uint32_t corner(size_t tri, int k) const {
+        static constexpr uint8_t kHalf[2][3] = {{0, 1, 3}, {2, 3, 1}};
+        const size_t half = tri & 1;
+        const int turn = (turns[tri >> 1] >> (2 * half)) & 3;
+        return quads[2 * (tri & ~size_t(1)) + kHalf[half][(k + turn) % 3]];
+    }
+    // The triangle Embree hit in quad q at its (u, v), and the weights of that triangle's corners.
+    size_t hitTriangle(size_t q, float u, float v, float weights[3]) const;
 
     // Adds triangle (a, b, c) with corner UV indices (ua < 0: none) and material slot; shape-local
-    // indices, already checked.
-    void addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, int32_t ub, int32_t uc, uint16_t slot);
+    // indices, already checked. It completes the quad of the triangle before it when that one is
+    // alone, from triangle pairFrom on (the start of its mesh), and has the same material.
+    void addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, int32_t ub, int32_t uc, uint16_t slot,
+                     uint32_t pairFrom);
     // Angle-limited smooth normals for the triangles [triBegin, triEnd) over the vertices
     // [vertexBegin, vertexEnd) they use. Answers the face-normal comparisons made.
     size_t smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBegin, uint32_t vertexEnd, float angleDeg);

@@ -53,7 +53,7 @@ size_t meshShape_t::smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBe
                            float angleDeg) {
     size_t comparisons = 0;
     if (angleDeg <= kMinSmoothAngle || triEnd <= triBegin) return 0;
-    if (cornerCodes.empty()) cornerCodes.resize(triangleCount(), 0);
+    if (cornerCodes.empty()) cornerCodes.resize(triangleSlots(), 0);
     if (vertexNormals.size() < vertices.size()) vertexNormals.resize(vertices.size());
     // Smoothing the same triangles again replaces what an earlier call stored for them.
     {
@@ -121,17 +121,23 @@ size_t meshShape_t::smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBe
     for (uint32_t w0 = vertexBegin; w0 < vertexEnd; w0 += std::max<uint32_t>(windowSize, 1)) {
         const uint32_t w1 = std::min(vertexEnd, w0 + std::max<uint32_t>(windowSize, 1));
         start.assign(size_t(w1 - w0) + 1, 0);
-        for (size_t i = 3 * size_t(triBegin); i < 3 * size_t(triEnd); ++i) {
-            const uint32_t v = indices[i];
-            if (v >= w0 && v < w1) ++start[v - w0 + 1];
+        for (size_t t = triBegin; t < triEnd; ++t) {
+            if (!hasTriangle(t)) continue;
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t v = corner(t, k);
+                if (v >= w0 && v < w1) ++start[v - w0 + 1];
+            }
         }
         for (uint32_t v = 0; v < w1 - w0; ++v) start[v + 1] += start[v];
         list.resize(start.back());
         {
             std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-            for (size_t i = 3 * size_t(triBegin); i < 3 * size_t(triEnd); ++i) {
-                const uint32_t v = indices[i];
-                if (v >= w0 && v < w1) list[fill[v - w0]++] = uint32_t(i);
+            for (size_t t = triBegin; t < triEnd; ++t) {
+                if (!hasTriangle(t)) continue;
+                for (int k = 0; k < 3; ++k) {
+                    const uint32_t v = corner(t, k);
+                    if (v >= w0 && v < w1) list[fill[v - w0]++] = uint32_t(3 * t + k);
+                }
             }
         }
         for (uint32_t v = w0; v < w1; ++v) {
@@ -143,13 +149,14 @@ size_t meshShape_t::smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBe
                 const uint32_t corner = list[i];
                 const size_t tri = corner / 3;
                 const int k = int(corner % 3);
-                const point3d_t& a = P[indices[3 * tri]];
-                const point3d_t& b = P[indices[3 * tri + 1]];
-                const point3d_t& c = P[indices[3 * tri + 2]];
+                const point3d_t pts[3] = {P[this->corner(tri, 0)], P[this->corner(tri, 1)], P[this->corner(tri, 2)]};
+                const point3d_t& a = pts[0];
+                const point3d_t& b = pts[1];
+                const point3d_t& c = pts[2];
                 // Corner weight: the corner angle folded into [0, π/2], so long thin faces count less.
-                const point3d_t& p = P[indices[3 * tri + k]];
-                const vector3d_t e1 = P[indices[3 * tri + (k + 1) % 3]] - p;
-                const vector3d_t e2 = P[indices[3 * tri + (k + 2) % 3]] - p;
+                const point3d_t& p = pts[k];
+                const vector3d_t e1 = pts[(k + 1) % 3] - p;
+                const vector3d_t e2 = pts[(k + 2) % 3] - p;
                 const float denom = e1.length() * e2.length();
                 const float s = denom > 0.f ? std::min(1.f, cross(e1, e2).length() / denom) : 0.f;
                 faces.push_back({corner, cross(b - a, c - a).normalized(), std::asin(s)});

@@ -18,6 +18,8 @@ namespace {
 constexpr uint32_t kOwnShapeTriangles = 4096;
 // Meshes of fewer triangles are not looked at for repeats: placing them costs more than they hold.
 constexpr uint32_t kMinRepeatTriangles = 32;
+// A mesh's repeat key is taken from at most this many of its first triangles (and UVs).
+constexpr uint32_t kSignatureTriangles = 4096;
 // A shape's palette is closed to new meshes beyond this many materials (slots are 16-bit).
 constexpr size_t kMaxPaletteSlots = 60000;
 
@@ -99,8 +101,8 @@ bool mayTransmit(const meshShape_t& shape, const std::vector<const material_t*>&
 bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t*>& palette, const float* xfm) {
     bool ok = true;
     for (size_t part = 0; part < shape.parts.size(); ++part) {
-        const size_t first = part * meshShape_t::kPartTriangles;
-        const size_t end = std::min(shape.triangleCount(), first + meshShape_t::kPartTriangles);
+        const size_t first = part * meshShape_t::kPartQuads;
+        const size_t end = std::min(shape.quadCount(), first + meshShape_t::kPartQuads);
         const bool transmits = mayTransmit(shape, palette, first, end);
         hasTransparent_ = hasTransparent_ || transmits;
         const int id = accel_->addInstance(*shape.parts[part], xfm, transmits ? kTransparentGeometry : kOpaqueGeometry);
@@ -111,7 +113,7 @@ bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t
         if (instances_.size() <= size_t(id)) instances_.resize(size_t(id) + 1);
         instance_t& inst = instances_[size_t(id)];
         inst.shape = &shape;
-        inst.triBase = part * meshShape_t::kPartTriangles;
+        inst.quadBase = part * meshShape_t::kPartQuads;
         inst.palette = &palette;
         inst.identity = xfm == nullptr;
         if (xfm) {
@@ -138,7 +140,7 @@ bool scene_t::endGeometry() {
     if (!accel_->valid()) return false;
     bool ok = true;
     for (batch_t& batch : batches_) {
-        if (!batch.traced || batch.shape->triangleCount() == 0) continue;
+        if (!batch.traced || batch.shape->quadCount() == 0) continue;
         batch.built = finish(std::move(batch.shape));
         ok = batch.built && place(*batch.built, batch.palette, nullptr) && ok;
         if (batch.built) shapesUsed_.push_back(batch.built);
@@ -150,7 +152,7 @@ bool scene_t::endGeometry() {
         auto found = std::find_if(versions.begin(), versions.end(), [&](const auto& v) { return v.first == r.angle; });
         if (found == versions.end()) {
             auto shape = std::make_shared<meshShape_t>(*shared_[size_t(r.shared)]);
-            const auto tris = uint32_t(shape->triangleCount()), verts = uint32_t(shape->vertices.size());
+            const auto tris = uint32_t(shape->triangleSlots()), verts = uint32_t(shape->vertices.size());
             smoothingComparisons_ = shape->smooth(0, tris, 0, verts, r.angle);
             versions.emplace_back(r.angle, finish(std::move(shape)));
             found = versions.end() - 1;
@@ -200,7 +202,7 @@ bool scene_t::startTriMesh(unsigned int id, bool hasOrco, bool hasUV, int type) 
     m.batch = int32_t(batches_.size() - 1);
     m.vertexBase = m.vertexEnd = static_cast<uint32_t>(shape.vertices.size());
     m.uvBase = m.uvEnd = static_cast<uint32_t>(shape.uvs.size());
-    m.triBegin = m.triEnd = static_cast<uint32_t>(shape.triangleCount());
+    m.triBegin = m.triEnd = static_cast<uint32_t>(shape.triangleSlots());
     meshes_.push_back(m);
     meshOpen_ = true;
     return true;
@@ -248,8 +250,8 @@ bool scene_t::addTriangle(int a, int b, int c, int ua, int ub, int uc, const mat
         uv[0] = int32_t(m.uvBase + ua), uv[1] = int32_t(m.uvBase + ub), uv[2] = int32_t(m.uvBase + uc);
     }
     shape.addTriangle(m.vertexBase + a, m.vertexBase + b, m.vertexBase + c, uv[0], uv[1], uv[2],
-                      batch.traced ? slotOf(batch, mat) : 0);
-    ++m.triEnd;
+                      batch.traced ? slotOf(batch, mat) : 0, m.triBegin);
+    m.triEnd = static_cast<uint32_t>(shape.triangleSlots());
     ++triangles_;
     return true;
 }
@@ -294,12 +296,13 @@ void visitLocal(const meshShape_t& shape, uint32_t triBegin, uint32_t triEnd, ui
     std::vector<int32_t> localSlot;
     int32_t nextSlot = 0;
     for (uint32_t t = triBegin; t < triEnd; ++t) {
-        const uint16_t slot = shape.materialSlot.empty() ? 0 : shape.materialSlot[t];
+        if (!shape.hasTriangle(t)) continue;
+        const uint16_t slot = shape.materialSlot.empty() ? 0 : shape.materialSlot[t / 2];
         if (localSlot.size() <= slot) localSlot.resize(size_t(slot) + 1, -1);
         if (localSlot[slot] < 0) localSlot[slot] = nextSlot++;
         int32_t uv[3], v[3];
         for (int k = 0; k < 3; ++k) {
-            v[k] = int32_t(shape.indices[3 * size_t(t) + k] - vertexBase);
+            v[k] = int32_t(shape.corner(t, k) - vertexBase);
             const int32_t u = shape.cornerUV(t, k);
             uv[k] = u < 0 ? -1 : u - int32_t(uvBase);
         }
@@ -311,12 +314,16 @@ void visitLocal(const meshShape_t& shape, uint32_t triBegin, uint32_t triEnd, ui
 uint64_t scene_t::signatureOf(const mesh_t& m) const {
     const meshShape_t& shape = *batches_[size_t(m.batch)].shape;
     uint64_t h = mixHash(mixHash(m.triEnd - m.triBegin, m.vertexEnd - m.vertexBase), m.uvEnd - m.uvBase);
-    visitLocal(shape, m.triBegin, m.triEnd, m.vertexBase, m.uvBase,
+    // The start of a mesh tells meshes apart well enough for a key (sameRepeatable compares all of
+    // it), and a layer of millions of triangles costs no more to look at than a small one.
+    const uint32_t triEnd = std::min(m.triEnd, m.triBegin + kSignatureTriangles);
+    const uint32_t uvEnd = std::min(m.uvEnd, m.uvBase + kSignatureTriangles);
+    visitLocal(shape, m.triBegin, triEnd, m.vertexBase, m.uvBase,
                [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
                    for (int k = 0; k < 3; ++k) h = mixHash(h, (uint64_t(uint32_t(v[k])) << 32) | uint32_t(uv[k]));
                    h = mixHash(h, uint64_t(slot));
                });
-    for (uint32_t i = m.uvBase; i < m.uvEnd; ++i) {
+    for (uint32_t i = m.uvBase; i < uvEnd; ++i) {
         h = mixHash(h, (floatBits(shape.uvs[i][0]) << 32) | floatBits(shape.uvs[i][1]));
     }
     return h;
@@ -359,7 +366,7 @@ int32_t scene_t::sharedCopyOf(mesh_t& m) {
     visitLocal(from, m.triBegin, m.triEnd, m.vertexBase, m.uvBase,
                [&](uint32_t, const int32_t* v, const int32_t* uv, int32_t slot, uint16_t) {
                    copy->addTriangle(uint32_t(v[0]), uint32_t(v[1]), uint32_t(v[2]), uv[0], uv[1], uv[2],
-                                     uint16_t(slot));
+                                     uint16_t(slot), 0);
                });
     m.shared = int32_t(shared_.size());
     shared_.push_back(std::move(copy));
@@ -414,8 +421,10 @@ bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
 void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surfacePoint_t& sp) const {
     const instance_t& inst = instances_[hit.instID];
     const meshShape_t& shape = *inst.shape;
-    const size_t tri = inst.triBase + hit.primID;
-    const float b1 = hit.u, b2 = hit.v, b0 = 1.f - hit.u - hit.v;
+    const size_t quad = inst.quadBase + hit.primID;
+    float weights[3];
+    const size_t tri = shape.hitTriangle(quad, hit.u, hit.v, weights);
+    const float b0 = weights[0], b1 = weights[1], b2 = weights[2];
     sp.P = ray.from + ray.dir * hit.t;
     vector3d_t ng = (inst.identity ? hit.Ng : transformNormal(inst.normalXfm, hit.Ng)).normalized();
     vector3d_t n = ng;
@@ -435,7 +444,7 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
     if (dot(n, ng) < 0.f) n = ng;
     sp.Ng = ng;
     sp.N = n;
-    sp.material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[tri]];
+    sp.material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[quad]];
     const int32_t uv0 = shape.cornerUV(tri, 0);
     sp.hasUV = uv0 >= 0;
     float cornerUV[3][2] = {};
@@ -453,7 +462,7 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
     }
     point3d_t p[3];
     for (int k = 0; k < 3; ++k) {
-        p[k] = shape.vertices[shape.indices[3 * tri + k]];
+        p[k] = shape.vertices[shape.corner(tri, k)];
         if (!inst.identity) p[k] = transformPoint(inst.xfm, p[k]);
     }
     setSurfaceDifferentials(sp, p[0], p[1], p[2], sp.hasUV ? cornerUV : nullptr);
@@ -485,8 +494,8 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
         if (!accel_->intersect(r, hit, kTransparentGeometry)) return false;
         const instance_t& inst = instances_[hit.instID];
         const meshShape_t& shape = *inst.shape;
-        const size_t tri = inst.triBase + hit.primID;
-        const material_t* material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[tri]];
+        const size_t quad = inst.quadBase + hit.primID;
+        const material_t* material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[quad]];
         if (!material || !material->isTransparent() || passed >= maxTransparent) return true;
         surfacePoint_t sp;
         fillSurfacePoint(r, hit, sp);
@@ -506,7 +515,8 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
 size_t scene_t::shapeBytes() const {
     size_t bytes = 0;
     for (const auto& shape : shapesUsed_) {
-        bytes += shape->vertices.size() * sizeof(point3d_t) + shape->indices.size() * sizeof(uint32_t) +
+        bytes += shape->vertices.size() * sizeof(point3d_t) + shape->quads.size() * sizeof(uint32_t) +
+                 shape->turns.size() +
                  shape->uvs.size() * sizeof(float[2]) + shape->uvIndices.size() * sizeof(int32_t) +
                  shape->materialSlot.size() * sizeof(uint16_t) + shape->cornerCodes.size() +
                  (shape->vertexNormals.size() + shape->extraNormals.size()) * sizeof(vector3d_t) +

@@ -110,7 +110,7 @@ private:
     // One Embree instance: a part of a shape, where and with which materials.
     struct instance_t {
         const meshShape_t* shape = nullptr;
-        size_t triBase = 0;
+        size_t quadBase = 0;
         const std::vector<const material_t*>* palette = nullptr;
         bool identity = true;
         float xfm[12] = {};
