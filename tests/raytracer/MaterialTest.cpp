@@ -82,6 +82,43 @@ TEST(Glass, SlabTransmitsTheBeerLambertFractionOfTheLightBehindIt) {
     }
 }
 
+// A lake bed under absorbing water: sunlight is dimmed on its way down as the view is on its
+// way up, whichever way the water body's faces are wound.
+TEST(Glass, SunlightReachesAnUnderwaterFloorDimmedByTheWaterAboveIt) {
+    const float depth = 0.4f, distance = 0.8f;
+    const yafaray::color_t absorption(0.5f, 0.7f, 0.9f);
+    for (bool outwards : {true, false}) {
+        SceneBuilder s;
+        auto* water = glass(s, "water", 1.f, absorption, distance);
+        auto* bed = s.diffuse("bed");
+        s.yi.startGeometry();
+        s.quad({-2, -2, 0}, {4, 0, 0}, {0, 4, 0}, bed);
+        if (outwards) {
+            box(s, {-1.5f, -1.5f, -0.5f}, {1.5f, 1.5f, depth}, water);
+        } else {
+            // The same box with every face wound inwards.
+            const point3d_t lo(-1.5f, -1.5f, -0.5f);
+            const float dx = 3.f, dy = 3.f, dz = depth + 0.5f;
+            s.quad(lo, {dx, 0, 0}, {0, dy, 0}, water);
+            s.quad({lo.x, lo.y, depth}, {0, dy, 0}, {dx, 0, 0}, water);
+            s.quad(lo, {0, 0, dz}, {dx, 0, 0}, water);
+            s.quad({lo.x, -lo.y, lo.z}, {dx, 0, 0}, {0, 0, dz}, water);
+            s.quad(lo, {0, dy, 0}, {0, 0, dz}, water);
+            s.quad({-lo.x, lo.y, lo.z}, {0, 0, dz}, {0, dy, 0}, water);
+        }
+        s.yi.endGeometry();
+        s.sun({0, 0, 1}, 1.f, 0.f, 1);
+        s.directLighting(true);
+        orthographicTopCamera(s, 16, 16);
+        const CapturedImage img = s.render(16, 16);
+        const float channels[3] = {absorption.R, absorption.G, absorption.B};
+        for (int k = 0; k < 3; ++k) {
+            const float expected = std::pow(channels[k], 2.f * depth / distance);
+            EXPECT_NEAR(img.channel(8, 8, k), expected, 0.01f * expected) << "channel " << k << " outwards " << outwards;
+        }
+    }
+}
+
 TEST(Glass, RefractiveSlabLosesTheFresnelShareAtBothFaces) {
     // Head-on at IOR 1.5 each face reflects ((n − 1)/(n + 1))² = 4 %; with a black background
     // above, what reaches the camera from the white background below is 0.96² (inter-reflections

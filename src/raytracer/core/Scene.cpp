@@ -488,10 +488,36 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
     // with any hit; only the instances that may transmit are walked hit by hit, nearest first.
     if (accel_->occluded(ray, kOpaqueGeometry)) return true;
     if (!hasTransparent_) return false;
+    // The surfaces crossed, for the absorption inside closed bodies (water, tinted glass) once
+    // the ray is through: the windings of such bodies cannot be trusted, the parity of the
+    // crossings can.
+    std::vector<std::pair<const material_t*, float>> crossed;
+    auto absorbed = [&crossed, &filter]() {
+        for (size_t i = 0; i < crossed.size(); ++i) {
+            const material_t* body = crossed[i].first;
+            bool seen = false;
+            for (size_t j = 0; j < i && !seen; ++j) seen = crossed[j].first == body;
+            if (seen) continue;
+            // An odd count of crossings means the ray started inside: its first segment is in.
+            size_t count = 0;
+            for (const auto& c : crossed) count += c.first == body;
+            float inside = 0.f, from = 0.f;
+            bool in = count % 2 == 1;
+            for (const auto& c : crossed) {
+                if (c.first != body) continue;
+                if (in) inside += c.second - from;
+                from = c.second;
+                in = !in;
+            }
+            if (inside > 0.f) filter *= body->insideTransmittance(inside);
+        }
+        return false;
+    };
     ray_t r = ray;
+    float travelled = 0.f;  // distance along the ray walked so far
     for (int passed = 0;; ++passed) {
         embreeHit_t hit;
-        if (!accel_->intersect(r, hit, kTransparentGeometry)) return false;
+        if (!accel_->intersect(r, hit, kTransparentGeometry)) return absorbed();
         const instance_t& inst = instances_[hit.instID];
         const meshShape_t& shape = *inst.shape;
         const size_t quad = inst.quadBase + hit.primID;
@@ -500,14 +526,16 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
         surfacePoint_t sp;
         fillSurfacePoint(r, hit, sp);
         filter *= material->shadowFilter(sp, r.dir);
+        crossed.emplace_back(material, travelled + hit.t);
         if (filter.isBlack()) return true;
         // Continue just past the surface; the remaining length shrinks accordingly.
         const float step = hit.t + 0.0005f * std::max(1.f, sp.P.length()) * 0.1f;
+        travelled += step;
         r.from = r.from + r.dir * step;
         r.tmin = 0.f;
         if (r.tmax >= 0.f) {
             r.tmax -= step;
-            if (r.tmax <= 0.f) return false;
+            if (r.tmax <= 0.f) return absorbed();
         }
     }
 }
