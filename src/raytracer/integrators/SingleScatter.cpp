@@ -122,13 +122,12 @@ private:
     }
 
     float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const {
-        float result = 1.f;
         if (optimize_) {
-            for (const VolumeRegion* vr : listVR) {
-                float a = 0.f, b = 0.f;
-                if (vr->intersect(shadow, a, b)) result *= vr->attenuation(shadow.from, light);
-            }
-            return result;
+            // Every region's grid holds the transmittance through all the regions: the grid of a
+            // region that holds the point answers alone (a product over the regions crossed would
+            // count the media twice and read grids outside their boxes).
+            for (const VolumeRegion* vr : listVR)
+                if (vr->getBB().includes(shadow.from)) return vr->attenuation(shadow.from, light);
         }
         color_t tau(0.f);
         for (const VolumeRegion* vr : listVR)
@@ -149,8 +148,10 @@ private:
                 for (int z = 0; z < nz; ++z) {
                     for (int y = 0; y < ny; ++y) {
                         for (int x = 0; x < nx; ++x) {
-                            const point3d_t p(bb.a.x + x * bb.longX() / nx, bb.a.y + y * bb.longY() / ny,
-                                              bb.a.z + z * bb.longZ() / nz);
+                            // Cell centres, where the trilinear look-up places the cells' values.
+                            const point3d_t p(bb.a.x + (x + 0.5f) * bb.longX() / nx,
+                                              bb.a.y + (y + 0.5f) * bb.longY() / ny,
+                                              bb.a.z + (z + 0.5f) * bb.longZ() / nz);
                             float sum = 0.f;
                             int reached = 0;
                             for (int k = 0; k < n; ++k) {

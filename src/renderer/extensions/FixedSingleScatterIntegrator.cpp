@@ -69,6 +69,16 @@ hazeRamp_t hazeRampOf(float strength, float distance, bool hasBackground) {
     return ramp;
 }
 
+// The path along which the sky's light reaches p through the media: straight up.
+ray_t skyRay(const point3d_t& p) {
+    ray_t up;
+    up.from = p;
+    up.dir = vector3d_t(0.f, 0.f, 1.f);
+    up.tmin = shadowBias(p);
+    up.tmax = kInfiniteShadowLength;
+    return up;
+}
+
 }  // namespace
 
 FixedSingleScatterIntegrator::FixedSingleScatterIntegrator(float stepSize, bool adaptive, bool optimize,
@@ -258,12 +268,7 @@ color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, rend
         if (light->meanIllumination(mean)) {
             // The sky lights a medium from every side at once: its mean, dimmed by the media
             // above, without sampling noise (occlusion by the ground is left aside).
-            ray_t up;
-            up.from = p;
-            up.dir = vector3d_t(0.f, 0.f, 1.f);
-            up.tmin = shadowBias(p);
-            up.tmax = kInfiniteShadowLength;
-            total += mean * lightTransmittance(state, up, light);
+            total += mean * lightTransmittance(state, skyRay(p), light);
             continue;
         }
         // Singular lights are sampled once, area lights with a quarter of their samples.
@@ -288,12 +293,12 @@ color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, rend
 float FixedSingleScatterIntegrator::lightTransmittance(renderState_t& state, const ray_t& shadow,
                                                        const light_t* light) const {
     if (optimize_) {
-        float result = 1.f;
-        for (const VolumeRegion* vr : listVR) {
-            float a = 0.f, b = 0.f;
-            if (vr->intersect(shadow, a, b)) result *= vr->attenuation(shadow.from, light);
-        }
-        return result;
+        // Every region's grid holds the transmittance through all the regions, so the grid of
+        // a region that holds the point answers alone: multiplying the grids of every region the
+        // shadow ray crosses would count the media twice, and a grid read outside its own box
+        // answers for other paths than this one.
+        for (const VolumeRegion* vr : listVR)
+            if (vr->getBB().includes(shadow.from)) return vr->attenuation(shadow.from, light);
     }
     color_t tau(0.f);
     for (const VolumeRegion* vr : listVR)
@@ -308,17 +313,24 @@ void FixedSingleScatterIntegrator::buildAttenuationGrids() {
         for (const light_t* light : lights) {
             std::vector<float>& grid = vr->attenuationGridMap[light];
             grid.assign(size_t(nx) * ny * nz, 1.f);
+            color_t unused;
+            const bool sky = light->meanIllumination(unused);
             for (int z = 0; z < nz; ++z) {
                 for (int y = 0; y < ny; ++y) {
                     for (int x = 0; x < nx; ++x) {
-                        const point3d_t p(bb.a.x + x * bb.longX() / nx, bb.a.y + y * bb.longY() / ny,
-                                          bb.a.z + z * bb.longZ() / nz);
-                        lightSample_t ls;
-                        if (!light->illuminate(p, 0.5f, 0.5f, ls)) continue;
-                        ray_t r;
-                        r.from = p;
-                        r.dir = ls.wi;
-                        r.tmax = ls.distance > 0.f ? ls.distance : kInfiniteShadowLength;
+                        // Cell centres, where the trilinear look-up places the cells' values.
+                        const point3d_t p(bb.a.x + (x + 0.5f) * bb.longX() / nx,
+                                          bb.a.y + (y + 0.5f) * bb.longY() / ny,
+                                          bb.a.z + (z + 0.5f) * bb.longZ() / nz);
+                        // The sky's share is dimmed along the path inScatter marches without
+                        // grids: straight up, not towards one sample of the sky.
+                        ray_t r = skyRay(p);
+                        if (!sky) {
+                            lightSample_t ls;
+                            if (!light->illuminate(p, 0.5f, 0.5f, ls)) continue;
+                            r.dir = ls.wi;
+                            r.tmax = ls.distance > 0.f ? ls.distance : kInfiniteShadowLength;
+                        }
                         color_t tau(0.f);
                         for (const VolumeRegion* other : listVR) tau += other->tau(r, stepSize_, 0.5f);
                         grid[(size_t(z) * ny + y) * nx + x] = extinction(tau);
