@@ -74,9 +74,13 @@ void backgroundLight_t::buildDistribution() {
             cellRadiance_.push_back(radiant);
             // Solid angle of the cell: (π / rows)·(2π / columns)·sinθ.
             const double solidAngle = double(kPi) / kRows * 2.0 * kPi / cols * sinTheta;
-            meanR += radiant.R * solidAngle;
-            meanG += radiant.G * solidAngle;
-            meanB += radiant.B * solidAngle;
+            // Media are lit from above the horizon only: below it lies the ground, whose own
+            // light is not the background's.
+            if (cosTheta > 0.f) {
+                meanR += radiant.R * solidAngle;
+                meanG += radiant.G * solidAngle;
+                meanB += radiant.B * solidAngle;
+            }
             const float l = std::max(0.f, radiant.energy());
             const double w = double(l) * sinTheta / cols;
             weights.push_back(w);

@@ -48,7 +48,7 @@ public:
         s_.yi.paramsClearAll();
         s_.yi.paramsSetString("type", "FixedNoiseVolume");
         for (const auto& [key, value] : {std::pair{"minX", 0.0}, {"minY", 0.0}, {"minZ", 2.0}, {"maxX", 4.0},
-                                         {"maxY", 4.0}, {"maxZ", 3.0}, {"sigma_a", 0.5}, {"sigma_s", 0.05},
+                                         {"maxY", 4.0}, {"maxZ", 3.0}, {"sigma_a", 0.05}, {"sigma_s", 0.5},
                                          {"cover", 0.8}, {"sharpness", 7.0}, {"density", 3.2}})
             s_.yi.paramsSetFloat(key, value);
         s_.yi.paramsSetInt("attgridScale", 2);

@@ -25,8 +25,8 @@ constexpr float kTextureSize = 5.0f;
 constexpr int kTextureNoiseType = 4;
 
 // What the noise volume receives besides the cloud's own values.
-constexpr float kAbsorption = 0.5f;
-constexpr float kScattering = 0.05f;
+constexpr float kAbsorption = 0.05f;
+constexpr float kScattering = 0.5f;
 constexpr float kCoverOffset = 0.3f;
 constexpr float kSharpnessScale = 20.0f;
 constexpr float kSharpnessOffset = 1.0f;
