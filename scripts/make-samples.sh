@@ -27,12 +27,13 @@ preview() {
 }
 
 # A snow-capped, eroded peak rising from a calm lake, seen from above the shore; a cloud drifts by.
+# The fog scatters more than it absorbs, so distance pales into a bright haze.
 start "Alpine Lake"
 edit set scene.maxTerrainHeight=2.2
 edit terrain --fractal 0 --large 0.3 --small 0.05 --seed 3 --erode 20000 0.3
 edit materials --preset lightearthdarkearthsnowdarkrocks
-edit set water.active=true water.preset=deepcalmblueocean water.height=0.35 \
-    fog.active=true fog.density=0.05 fog.height=0.5 fog.hazeDistance=40 \
+edit set water.active=true water.preset=deepcalmblueocean water.height=0.35 water.wavesHeight=0.08 \
+    fog.active=true fog.density=0.01 fog.scatter=2.5 fog.height=0.5 fog.hazeDistance=40 \
     lighting.sun.direction=-0.45,0.3 \
     camera.fromPoint=0.3,2 camera.fromPointHeight=1.5 camera.toPoint=4,5 camera.toPointHeight=0
 edit clouds --add --box 7,3,9.8,7 --height 0.7 --above 1.6 --density 0.08
@@ -43,22 +44,21 @@ start "Red Canyon"
 edit set scene.maxTerrainHeight=2.5
 edit terrain --fractal 3 --large 0.35 --small 0.08 --seed 11 --erode 15000 0.4
 edit materials --preset detailedredrocksbrightsand
-edit set water.active=true water.preset=deepcalmblueocean water.height=0.3 \
+edit set water.active=true water.preset=deepcalmblueocean water.height=0.3 water.wavesHeight=0.05 \
     lighting.sun.direction=0.5,0.35 sky.turbidity=4.5 \
-    camera.fromPoint=0.4,5 camera.fromPointHeight=1 camera.toPoint=6,5 camera.toPointHeight=0 \
-    scene.depthTint=true
+    camera.fromPoint=0.4,5 camera.fromPointHeight=1 camera.toPoint=6,5 camera.toPointHeight=0
 preview
 
-# A ridge of rocks and sand along the open sea, with fog over the water and vibrance on.
+# A ridge of grey rocks and sand along the open sea, with fog over the water and a little vibrance.
 start "Rocky Coast"
 edit set scene.maxTerrainHeight=1.8
 edit terrain --fractal 1 --large 0.4 --small 0.06 --seed 5 --erode 10000 0.3
-edit materials --preset sandearthrocks
+edit materials --preset beachrocks
 edit set water.active=true water.preset=ocean water.height=0.3 \
-    fog.active=true fog.density=0.03 fog.height=0.45 \
+    fog.active=true fog.density=0.008 fog.scatter=2 fog.height=0.45 \
     lighting.sun.direction=-0.6,-0.4 \
     camera.fromPoint=4,0.5 camera.fromPointHeight=0.7 camera.toPoint=8,8 camera.toPointHeight=0 \
-    scene.vibranceFilter=true scene.vibranceStrength=0.8
+    scene.vibranceFilter=true scene.vibranceStrength=0.3
 edit clouds --add --box 6,1,9.5,4 --height 0.8 --above 2.5 --density 0.04
 preview
 
