@@ -51,10 +51,7 @@ meshShape_t::meshShape_t(const meshShape_t& o)
       uvModeSet(o.uvModeSet),
       uvIndices(o.uvIndices),
       materialSlot(o.materialSlot),
-      cornerCodes(o.cornerCodes),
-      vertexNormals(o.vertexNormals),
-      extraCorners(o.extraCorners),
-      extraNormals(o.extraNormals),
+      cornerNormals(o.cornerNormals),
       hash(o.hash) {}
 
 void meshShape_t::addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, int32_t ub, int32_t uc, uint16_t slot,
@@ -113,9 +110,8 @@ void meshShape_t::addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, in
         for (int32_t uv : {hasUV ? ua : -1, hasUV ? ub : -1, hasUV ? uc : -1, -1, -1, -1}) uvIndices.push_back(uv);
     }
     if (!materialSlot.empty()) materialSlot.push_back(slot);
-    if (!cornerCodes.empty()) {
-        cornerCodes.push_back(0);
-        cornerCodes.push_back(0);
+    if (!cornerNormals.empty()) {
+        for (int k = 0; k < 6; ++k) cornerNormals.push_back(kNoPackedNormal);
     }
 }
 
@@ -134,13 +130,9 @@ void meshShape_t::truncate(uint32_t triBegin, uint32_t vertexCount, uint32_t uvC
     eraseFrom(turns, triBegin / 2);
     eraseFrom(uvIndices, 3 * size_t(triBegin));
     eraseFrom(materialSlot, triBegin / 2);
-    eraseFrom(cornerCodes, triBegin);
+    eraseFrom(cornerNormals, 3 * size_t(triBegin));
     eraseFrom(vertices, vertexCount);
-    eraseFrom(vertexNormals, vertexCount);
     eraseFrom(uvs, uvCount);
-    size_t keep = 0;
-    while (keep < extraCorners.size() && extraCorners[keep].corner < 3 * triBegin) ++keep;
-    eraseFrom(extraCorners, keep);
 }
 
 int32_t meshShape_t::cornerUV(size_t tri, int corner) const {
@@ -151,16 +143,6 @@ int32_t meshShape_t::cornerUV(size_t tri, int corner) const {
     }
 }
 
-vector3d_t meshShape_t::cornerNormal(size_t tri, int corner, const vector3d_t& ng) const {
-    const uint8_t code = (cornerCodes[tri] >> (2 * corner)) & 3;
-    if (code == kVertexNormal) return vertexNormals[this->corner(tri, corner)];
-    if (code != kExtraNormal) return ng;
-    const uint32_t key = uint32_t(3 * tri + corner);
-    const extraCorner_t* found = std::lower_bound(extraCorners.begin(), extraCorners.end(), key,
-                                                  [](const extraCorner_t& e, uint32_t k) { return e.corner < k; });
-    return found != extraCorners.end() && found->corner == key ? extraNormals[found->normal] : ng;
-}
-
 void meshShape_t::seal() {
     vertices.push_back(point3d_t());  // Embree reads 16 bytes for the last float3
     vertices.shrinkToFit();
@@ -169,10 +151,7 @@ void meshShape_t::seal() {
     uvs.shrinkToFit();
     uvIndices.shrinkToFit();
     materialSlot.shrinkToFit();
-    cornerCodes.shrinkToFit();
-    vertexNormals.shrinkToFit();
-    extraCorners.shrinkToFit();
-    extraNormals.shrinkToFit();
+    cornerNormals.shrinkToFit();
     uint64_t h = mix(0, uint64_t(uvMode));
     h = hashArray(h, vertices);
     h = hashArray(h, quads);
@@ -180,10 +159,7 @@ void meshShape_t::seal() {
     h = hashArray(h, uvs);
     h = hashArray(h, uvIndices);
     h = hashArray(h, materialSlot);
-    h = hashArray(h, cornerCodes);
-    h = hashArray(h, vertexNormals);
-    h = hashArray(h, extraCorners);
-    hash = hashArray(h, extraNormals);
+    hash = hashArray(h, cornerNormals);
 }
 
 bool meshShape_t::build() {
@@ -203,8 +179,7 @@ bool meshShape_t::sameContent(const meshShape_t& o) const {
     return hash == o.hash && uvMode == o.uvMode && sameArray(vertices, o.vertices) && sameArray(quads, o.quads) &&
            sameArray(turns, o.turns) &&
            sameArray(uvs, o.uvs) && sameArray(uvIndices, o.uvIndices) && sameArray(materialSlot, o.materialSlot) &&
-           sameArray(cornerCodes, o.cornerCodes) && sameArray(vertexNormals, o.vertexNormals) &&
-           sameArray(extraCorners, o.extraCorners) && sameArray(extraNormals, o.extraNormals);
+           sameArray(cornerNormals, o.cornerNormals);
 }
 
 }  // namespace yafaray

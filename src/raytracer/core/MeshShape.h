@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raytracer/core/EmbreeScene.h"
+#include "raytracer/core/PackedNormal.h"
 #include "raytracer/core/PodArray.h"
 #include "raytracer/core/Vector.h"
 
@@ -20,8 +21,6 @@ struct meshShape_t {
     // How corners find their UVs: none, the UV of the same index as the vertex (the layers add one
     // UV per vertex), or three UV indices per triangle (-1: none).
     enum class uvMode_t : uint8_t { none, perVertex, perCorner };
-    // Corner normal codes, two bits per corner in cornerCodes.
-    static constexpr uint8_t kFaceNormal = 0, kVertexNormal = 1, kExtraNormal = 2;
     // Below this angle (degrees) smoothing leaves the mesh flat.
     static constexpr float kMinSmoothAngle = 0.1f;
 
@@ -41,16 +40,10 @@ struct meshShape_t {
     bool uvModeSet = false;
     PodArray<int32_t> uvIndices;      // perCorner only; three per triangle (holes included)
     PodArray<uint16_t> materialSlot;  // per quad (both triangles share it); empty while all use slot 0
-    // Smoothed normals: each corner either keeps the face normal, takes its vertex's normal, or
-    // (where a vertex has more than one) one of the extra normals, found by corner number.
-    struct extraCorner_t {
-        uint32_t corner;  // 3·triangle + corner
-        uint32_t normal;  // index into extraNormals
-    };
-    PodArray<uint8_t> cornerCodes;  // per triangle (holes included); empty while nothing is smoothed
-    PodArray<vector3d_t> vertexNormals;
-    PodArray<extraCorner_t> extraCorners;  // sorted by corner
-    PodArray<vector3d_t> extraNormals;
+    // Smoothed normals, one per corner (three per triangle, holes included), packed in 32 bits
+    // (PackedNormal.h); kNoPackedNormal where the corner keeps the face normal. Empty while nothing
+    // is smoothed.
+    PodArray<uint32_t> cornerNormals;
 
     uint64_t hash = 0;  // of the whole content, set by seal()
     std::vector<std::unique_ptr<EmbreeShape>> parts;  // consecutive quad ranges, kPartQuads each
@@ -83,7 +76,8 @@ struct meshShape_t {
     void addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t ua, int32_t ub, int32_t uc, uint16_t slot,
                      uint32_t pairFrom);
     // Angle-limited smooth normals for the triangles [triBegin, triEnd) over the vertices
-    // [vertexBegin, vertexEnd) they use. Answers the face-normal comparisons made.
+    // [vertexBegin, vertexEnd) they use, on as many threads as TBB offers; the result does not
+    // depend on their number. Answers the face-normal comparisons made.
     size_t smooth(uint32_t triBegin, uint32_t triEnd, uint32_t vertexBegin, uint32_t vertexEnd, float angleDeg);
     // Removes the triangles from triBegin and the vertices and UVs from the given counts on (the
     // tail a repeated mesh leaves behind when it becomes an instance).
@@ -96,8 +90,14 @@ struct meshShape_t {
     bool sameContent(const meshShape_t& other) const;
 
     // Corner normal of triangle tri (face normal ng where the corner keeps it), in shape space.
-    vector3d_t cornerNormal(size_t tri, int corner, const vector3d_t& ng) const;
-    bool smoothed(size_t tri) const { return !cornerCodes.empty() && cornerCodes[tri] != 0; }
+    vector3d_t cornerNormal(size_t tri, int corner, const vector3d_t& ng) const {
+        const uint32_t code = cornerNormals[3 * tri + corner];
+        return code == kNoPackedNormal ? ng : unpackNormal(code);
+    }
+    bool smoothed(size_t tri) const {
+        return !cornerNormals.empty() && (cornerNormals[3 * tri] | cornerNormals[3 * tri + 1] |
+                                          cornerNormals[3 * tri + 2]) != kNoPackedNormal;
+    }
     // UV index of a corner, or -1.
     int32_t cornerUV(size_t tri, int corner) const;
 };

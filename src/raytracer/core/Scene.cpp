@@ -167,6 +167,7 @@ bool scene_t::endGeometry() {
 }
 
 uint16_t scene_t::slotOf(batch_t& batch, const material_t* mat) {
+    if (mat == batch.lastMaterial && !batch.palette.empty()) return batch.lastSlot;
     const auto [it, inserted] = batch.slots.try_emplace(mat, uint16_t(batch.palette.size()));
     if (inserted) {
         if (batch.palette.size() > UINT16_MAX) {
@@ -176,6 +177,8 @@ uint16_t scene_t::slotOf(batch_t& batch, const material_t* mat) {
         }
         batch.palette.push_back(mat);
     }
+    batch.lastMaterial = mat;
+    batch.lastSlot = it->second;
     return it->second;
 }
 
@@ -546,9 +549,7 @@ size_t scene_t::shapeBytes() const {
         bytes += shape->vertices.size() * sizeof(point3d_t) + shape->quads.size() * sizeof(uint32_t) +
                  shape->turns.size() +
                  shape->uvs.size() * sizeof(float[2]) + shape->uvIndices.size() * sizeof(int32_t) +
-                 shape->materialSlot.size() * sizeof(uint16_t) + shape->cornerCodes.size() +
-                 (shape->vertexNormals.size() + shape->extraNormals.size()) * sizeof(vector3d_t) +
-                 shape->extraCorners.size() * sizeof(meshShape_t::extraCorner_t);
+                 shape->materialSlot.size() * sizeof(uint16_t) + shape->cornerNormals.size() * sizeof(uint32_t);
     }
     return bytes;
 }

@@ -96,6 +96,9 @@ private:
         std::shared_ptr<meshShape_t> shape;
         std::vector<const material_t*> palette;
         std::unordered_map<const material_t*, uint16_t> slots;
+        // The material of the triangle before and its slot: meshes name one material for long runs.
+        const material_t* lastMaterial = nullptr;
+        uint16_t lastSlot = 0;
         bool traced = true;
         std::shared_ptr<const meshShape_t> built;
     };

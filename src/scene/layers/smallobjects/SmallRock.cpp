@@ -106,7 +106,7 @@ void SmallRock::placeSmallObject(int count, const Rect& cell, float, const Scene
     constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 
     std::vector<int> previousVertices, previousUVs, currentVertices, currentUVs;
-    std::vector<float> groundHeights;
+    std::vector<float> groundHeights, cosines, sines;
     for (int rock = 0; rock < count; ++rock) {
         const int q1 = randomInt();
         const int q2 = randomInt();
@@ -131,12 +131,19 @@ void SmallRock::placeSmallObject(int count, const Rect& cell, float, const Scene
         previousVertices.assign(ringSize, 0);
         previousUVs.assign(ringSize, 0);
         groundHeights.assign(ringSize, 0.0f);
+        // Every level of the rock turns through the same angles.
+        cosines.resize(ringSize);
+        sines.resize(ringSize);
+        for (int k = 0; k < ringSize; ++k) {
+            const float theta = kTwoPi * (static_cast<float>(k) / ringSize);
+            cosines[k] = std::cos(theta);
+            sines[k] = std::sin(theta);
+        }
         for (int k = 0; k < ringSize; ++k) {
             const float t = static_cast<float>(k) / ringSize;
             const float rho = jitter(randomInt());
-            const float theta = kTwoPi * t;
-            const float x = px + std::cos(theta) * bw * rho;
-            const float y = py + std::sin(theta) * bh * rho;
+            const float x = px + cosines[k] * bw * rho;
+            const float y = py + sines[k] * bh * rho;
             groundHeights[k] = scene.highestTerrainElevationAtScenePoint({x, y}, false);
             previousVertices[k] = yi->addVertex(x, y, groundHeights[k] - kSkirtDepth);
             previousUVs[k] = yi->addUV(t / 80 + uOffset, rho / 200 + 0.01f + vOffset - 0.25f);
@@ -151,9 +158,7 @@ void SmallRock::placeSmallObject(int count, const Rect& cell, float, const Scene
             for (int k = 0; k < ringSize; ++k) {
                 const float t = static_cast<float>(k) / ringSize;
                 const float rho = jitter(randomInt());
-                const float theta = kTwoPi * t;
-                currentVertices[k] = yi->addVertex(px + std::cos(theta) * bw * w * rho,
-                                                   py + std::sin(theta) * bh * w * rho,
+                currentVertices[k] = yi->addVertex(px + cosines[k] * bw * w * rho, py + sines[k] * bh * w * rho,
                                                    groundHeights[k] * w + (1 - w) * centreHeight + lift);
                 currentUVs[k] = yi->addUV(t / 80 + uOffset, rho / 200 + w / 100 + vOffset);
             }
