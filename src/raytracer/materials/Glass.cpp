@@ -76,7 +76,9 @@ public:
 
     color_t shadowFilter(const surfacePoint_t& sp, const vector3d_t& dir) const override {
         if (!c_.fakeShadows) return color_t(0.f);
-        const point_t g = at(sp);
+        // A bump only tilts the Fresnel share, which light through rippled water averages out:
+        // shaders are evaluated for shadow rays only where they colour the filter or set the index.
+        const point_t g = filterColorShader_ || iorShader_ ? at(sp) : unshaded(sp);
         const float eta = sp.fromInside ? 1.f / g.ior : g.ior;
         return g.filter * (1.f - fresnelReflectance(dot(dir, g.N), eta));
     }
@@ -97,9 +99,15 @@ private:
         float ior;
     };
 
-    point_t at(const surfacePoint_t& sp) const {
+    // The values without shaders.
+    point_t unshaded(const surfacePoint_t& sp) const {
         const float tf = std::clamp(c_.transmitFilter, 0.f, 1.f);
-        if (!usesNodes_) return {sp.N, c_.mirrorColor, c_.filterColor * tf + color_t(1.f - tf), c_.ior};
+        return {sp.N, c_.mirrorColor, c_.filterColor * tf + color_t(1.f - tf), c_.ior};
+    }
+
+    point_t at(const surfacePoint_t& sp) const {
+        if (!usesNodes_) return unshaded(sp);
+        const float tf = std::clamp(c_.transmitFilter, 0.f, 1.f);
         nodeStackBuffer_t buffer(nodeCount());
         nodeStack_t stack = buffer.stack();
         evalNodes(sp, stack);
