@@ -98,16 +98,21 @@ TEST(Furnace, WithoutUseBackgroundTheSkyLightsNothing) {
     EXPECT_NEAR(img.r(8, 8), 0.f, 1e-6f);
 }
 
-TEST(PathTracing, WhitePlaneUnderAPowerOneSunRendersOneAndBouncesAddLightInACorner) {
-    SceneBuilder s;
+// A white floor, |x|, |y| ≤ 3, and a white wall along x = 0.5 (|y| ≤ 3, 0 ≤ z ≤ 3) that reflects
+// sunlight onto the floor beside it, seen from above (40 × 40 pixels over 5 × 5 units).
+void floorAndWall(SceneBuilder& s, const yafaray::vector3d_t& towardsSun) {
     auto* white = s.diffuse("white");
     s.yi.startGeometry();
     s.quad({-3, -3, 0}, {6, 0, 0}, {0, 6, 0}, white);
-    // A wall along x = 0.5 that reflects sunlight onto the floor beside it.
     s.quad({0.5f, -3, 0}, {0, 6, 0}, {0, 0, 3}, white);
     s.yi.endGeometry();
     s.topCamera(5.f, 40, 40);
-    s.sun({0, 0, 1}, 1.f, 0.f, 1);
+    s.sun(towardsSun, 1.f, 0.f, 1);
+}
+
+TEST(PathTracing, WhitePlaneUnderAPowerOneSunRendersOneAndBouncesAddLightInACorner) {
+    SceneBuilder s;
+    floorAndWall(s, {0, 0, 1});
     pathTracing(s, 32, 2, false);
     const CapturedImage img = s.render(40, 40);
     // Every floor point gets the sun's 1.0 plus what the lit wall sends, more the closer it is.
@@ -141,14 +146,8 @@ double wallViewFactor(double x) {
 TEST(DirectLighting, OneBounceAddsTheLightOfASunlitWall) {
     for (bool bounce : {false, true}) {
         SceneBuilder s;
-        auto* white = s.diffuse("white");
-        s.yi.startGeometry();
-        s.quad({-3, -3, 0}, {6, 0, 0}, {0, 6, 0}, white);
-        s.quad({0.5f, -3, 0}, {0, 6, 0}, {0, 0, 3}, white);
-        s.yi.endGeometry();
-        s.topCamera(5.f, 40, 40);
         // From −x at 45°: the floor left of the wall and the wall's face towards it get cos 45°.
-        s.sun({-1, 0, 1}, 1.f, 0.f, 1);
+        floorAndWall(s, {-1, 0, 1});
         s.yi.paramsClearAll();
         s.yi.paramsSetString("type", "directlighting");
         s.yi.paramsSetInt("raydepth", 5);

@@ -102,4 +102,13 @@ struct matrix4x4_t {
 
 constexpr float kPi = 3.14159265358979323846f;
 
+// A direction about unit n distributed as cos θ, from two uniform numbers in [0, 1).
+inline vector3d_t cosineSample(const vector3d_t& n, float s1, float s2) {
+    vector3d_t u, v;
+    createCS(n, u, v);
+    const float r = std::sqrt(s1), phi = 2.f * kPi * s2;
+    const float z = std::sqrt(std::max(0.f, 1.f - s1));
+    return (u * (r * std::cos(phi)) + v * (r * std::sin(phi)) + n * z).normalized();
+}
+
 }  // namespace yafaray

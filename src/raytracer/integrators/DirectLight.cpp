@@ -34,14 +34,6 @@ constexpr int kExtraTransparentDepth = 16;
 // cosine-distributed ray stands for): what it reaches is seen blurred, and textured cheaply.
 constexpr float kBounceSpread = 0.1f;
 
-// Cosine-distributed direction about n.
-vector3d_t cosineSample(const vector3d_t& n, float s1, float s2) {
-    vector3d_t u, v;
-    createCS(n, u, v);
-    const float r = std::sqrt(s1), phi = 2.f * kPi * s2;
-    const float z = std::sqrt(std::max(0.f, 1.f - s1));
-    return (u * (r * std::cos(phi)) + v * (r * std::sin(phi)) + n * z).normalized();
-}
 
 class directLighting_t : public surfaceIntegrator_t {
 public:

@@ -36,15 +36,6 @@ float maxChannel(const color_t& c) {
     return std::max(c.R, std::max(c.G, c.B));
 }
 
-// Cosine-distributed direction about n.
-vector3d_t cosineSample(const vector3d_t& n, float s1, float s2) {
-    vector3d_t u, v;
-    createCS(n, u, v);
-    const float r = std::sqrt(s1), phi = 2.f * kPi * s2;
-    const float z = std::sqrt(std::max(0.f, 1.f - s1));
-    return (u * (r * std::cos(phi)) + v * (r * std::sin(phi)) + n * z).normalized();
-}
-
 vector3d_t reflect(const vector3d_t& dir, const vector3d_t& n) {
     return (dir - n * (2.f * dot(dir, n))).normalized();
 }
