@@ -3,8 +3,9 @@
 # quality 3 (the default renderer, as a user renders it), it prints the CPU seconds, the RMSE (0–1)
 # against a reference rendered with the path tracer at a high quality level, and the share of
 # pixels with a clipped channel (any of red, green, blue at 255). The references are made once and
-# kept in the build folder (build/fidelity-references/, REFERENCE_QUALITY, default 20); delete
-# them after changing how the engine turns light into colour.
+# kept in the build folder (build/fidelity-references/, REFERENCE_QUALITY, default 8: about three
+# CPU minutes per scene on a 2-core machine, 20 several times that); delete them after changing
+# how the engine turns light into colour.
 #
 # Given a baseline korvane (a build of an earlier version), each scene is also rendered with it in
 # the same run, against the same reference.
@@ -18,7 +19,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 korvane=${KORVANE:-$here/build/bin/korvane}
 baseline=${1:-}
 references=${REFERENCES:-$here/build/fidelity-references}
-reference_quality=${REFERENCE_QUALITY:-20}
+reference_quality=${REFERENCE_QUALITY:-8}
 work=$(mktemp -d /tmp/korvane-fidelity-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
