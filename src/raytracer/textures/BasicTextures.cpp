@@ -89,10 +89,11 @@ private:
     std::unique_ptr<noiseGenerator_t> noise_;
 };
 
-// "marble": bands along x + y + z, disturbed by turbulence and sharpened by "sharpness".
-class marbleTexture_t : public proceduralTexture_t {
-public:
-    explicit marbleTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
+// Bands: a wave of a phase w(p), disturbed by turbulence and sharpened by "sharpness". Marble and
+// wood differ only in their phase.
+class bandTexture_t : public proceduralTexture_t {
+protected:
+    bandTexture_t(const paraMap_t& params, const char* kind, bool rings) : proceduralTexture_t(params), rings_(rings) {
         params.getParam("depth", depth_);
         params.getParam("size", size_);
         params.getParam("hard", hard_);
@@ -100,21 +101,27 @@ public:
         params.getParam("sharpness", sharpness_);
         shape_ = waveShapeFrom(params);
         noise_ = noiseFrom(params, "noise_type");
-        setPatternKey(patternKey("marble", params, "noise_type") +
-                      keyOf(depth_, size_, hard_, turbulence_, sharpness_, int(shape_)));
+        setPatternKey(patternKey(kind, params, "noise_type") +
+                      keyOf(depth_, size_, hard_, turbulence_, sharpness_, int(shape_), rings_));
     }
+
+    // The undisturbed phase at p and its gradient.
+    virtual float phase(const point3d_t& p, vector3d_t& gradient) const = 0;
+
+    const bool rings_;  // wood's rings rather than straight bands
 
 private:
     float pattern(const point3d_t& p, float width) const override {
-        float w = 5.f * (p.x + p.y + p.z);
+        vector3d_t unused;
+        float w = phase(p, unused);
         if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_, width);
         const float v = wave(shape_, w);
         return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
     }
 
     bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
-        float w = 5.f * (p.x + p.y + p.z);
-        vector3d_t dw(5.f, 5.f, 5.f);
+        vector3d_t dw;
+        float w = phase(p, dw);
         if (turbulence_ != 0.f) {
             vector3d_t dt;
             w += turbulence_ * turbulenceGradient(*noise_, p, depth_, size_, hard_, width, dt);
@@ -133,53 +140,40 @@ private:
     std::unique_ptr<noiseGenerator_t> noise_;
 };
 
-// "wood": straight bands ("wood_type" "bands") or rings around the origin ("rings"), shaped
-// like marble's bands, "sharpness" included (the application's wood textures send it).
-class woodTexture_t : public proceduralTexture_t {
+// "marble": bands along x + y + z.
+class marbleTexture_t : public bandTexture_t {
 public:
-    explicit woodTexture_t(const paraMap_t& params) : proceduralTexture_t(params) {
-        params.getParam("depth", depth_);
-        params.getParam("size", size_);
-        params.getParam("hard", hard_);
-        params.getParam("turbulence", turbulence_);
-        params.getParam("sharpness", sharpness_);
-        std::string type;
-        params.getParam("wood_type", type);
-        rings_ = type == "rings";
-        shape_ = waveShapeFrom(params);
-        noise_ = noiseFrom(params, "noise_type");
-        setPatternKey(patternKey("wood", params, "noise_type") +
-                      keyOf(depth_, size_, hard_, turbulence_, sharpness_, int(shape_), rings_));
-    }
+    explicit marbleTexture_t(const paraMap_t& params) : bandTexture_t(params, "marble", false) {}
 
 private:
-    float pattern(const point3d_t& p, float width) const override {
-        float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
-        if (turbulence_ != 0.f) w += turbulence_ * turbulence(*noise_, p, depth_, size_, hard_, width);
-        const float v = wave(shape_, w);
-        return sharpness_ > 1.f ? std::pow(v, 1.f / sharpness_) : v;
+    float phase(const point3d_t& p, vector3d_t& gradient) const override {
+        gradient = vector3d_t(5.f, 5.f, 5.f);
+        return 5.f * (p.x + p.y + p.z);
+    }
+};
+
+// "wood": straight bands ("wood_type" "bands") or rings around the origin ("rings"), shaped
+// like marble's bands, "sharpness" included (the application's wood textures send it).
+class woodTexture_t : public bandTexture_t {
+public:
+    explicit woodTexture_t(const paraMap_t& params) : bandTexture_t(params, "wood", isRings(params)) {}
+
+private:
+    static bool isRings(const paraMap_t& params) {
+        std::string type;
+        params.getParam("wood_type", type);
+        return type == "rings";
     }
 
-    bool patternGradient(const point3d_t& p, float width, float& value, vector3d_t& gradient) const override {
-        float w = rings_ ? 20.f * p.length() : 10.f * (p.x + p.y + p.z);
-        const float r = p.length();
-        vector3d_t dw = rings_ ? (r > 0.f ? p * (20.f / r) : vector3d_t(0.f, 0.f, 0.f)) : vector3d_t(10.f, 10.f, 10.f);
-        if (turbulence_ != 0.f) {
-            vector3d_t dt;
-            w += turbulence_ * turbulenceGradient(*noise_, p, depth_, size_, hard_, width, dt);
-            dw += dt * turbulence_;
+    float phase(const point3d_t& p, vector3d_t& gradient) const override {
+        if (!rings_) {
+            gradient = vector3d_t(10.f, 10.f, 10.f);
+            return 10.f * (p.x + p.y + p.z);
         }
-        float slope = 1.f;
-        value = sharpened(wave(shape_, w), sharpness_, slope);
-        gradient = dw * (slope * waveSlope(shape_, w));
-        return true;
+        const float r = p.length();
+        gradient = r > 0.f ? p * (20.f / r) : vector3d_t(0.f, 0.f, 0.f);
+        return 20.f * r;
     }
-
-    int depth_ = 2;
-    float size_ = 1.f, turbulence_ = 1.f, sharpness_ = 1.f;
-    bool hard_ = false, rings_ = false;
-    waveShape_t shape_ = waveShape_t::sine;
-    std::unique_ptr<noiseGenerator_t> noise_;
 };
 
 // "musgrave": one of the musgrave fractals at size·p, times "intensity" (not clamped).
