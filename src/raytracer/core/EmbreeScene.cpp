@@ -202,6 +202,32 @@ bool EmbreeScene::occluded(const ray_t& ray, uint32_t mask) const {
     return r.tfar < 0.f;
 }
 
+void EmbreeScene::occluded8(const int* valid, const ray_t* rays, bool* blocked, uint32_t mask) const {
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    context.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
+    alignas(32) RTCRay8 r;
+    alignas(32) int lanes[8];
+    for (int i = 0; i < 8; ++i) {
+        lanes[i] = valid[i] ? -1 : 0;
+        const ray_t& ray = rays[i];
+        r.org_x[i] = ray.from.x;
+        r.org_y[i] = ray.from.y;
+        r.org_z[i] = ray.from.z;
+        r.dir_x[i] = ray.dir.x;
+        r.dir_y[i] = ray.dir.y;
+        r.dir_z[i] = ray.dir.z;
+        r.tnear[i] = ray.tmin;
+        r.tfar[i] = valid[i] ? farOf(ray) : 0.f;
+        r.time[i] = 0.f;
+        r.mask[i] = mask;
+        r.id[i] = unsigned(i);
+        r.flags[i] = 0;
+    }
+    rtcOccluded8(lanes, impl_->scene, &context, &r);
+    for (int i = 0; i < 8; ++i) blocked[i] = valid[i] && r.tfar[i] < 0.f;
+}
+
 void EmbreeScene::intersect16(const int* valid, const ray_t* rays, embreeHit_t* hits) const {
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);

@@ -79,6 +79,9 @@ public:
     static size_t deviceBytes();
     // Intersects up to 16 rays at once (valid[i] != 0 marks used lanes); hit[i].t < 0 on a miss.
     void intersect16(const int* valid, const ray_t* rays, embreeHit_t* hits) const;
+    // Occlusion of up to 8 rays running nearly side by side, traversed together (valid[i] != 0
+    // marks used lanes): blocked[i] as occluded() gives it for rays[i].
+    void occluded8(const int* valid, const ray_t* rays, bool* blocked, uint32_t mask) const;
 
 private:
     struct impl_t;

@@ -133,6 +133,14 @@ public:
         (void)mean;
         return false;
     }
+    // Announces the sample numbers about to be passed to illuminate, so that a light reading
+    // large tables can start fetching them for all samples at once. Changes no result.
+    virtual void prefetch(const float* s1, const float* s2, int n) const {
+        (void)s1, (void)s2, (void)n;
+    }
+    // True when the light seen from any point spans a narrow cone (a sun disc): the rays of its
+    // samples from one point then run nearly side by side.
+    virtual bool isNarrow() const { return false; }
     bool castShadows = true;
 };
 

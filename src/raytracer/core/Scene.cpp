@@ -490,6 +490,26 @@ bool scene_t::isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) 
     // Anything opaque on the way shadows the point whatever lies before it, and Embree answers that
     // with any hit; only the instances that may transmit are walked hit by hit, nearest first.
     if (accel_->occluded(ray, kOpaqueGeometry)) return true;
+    return blockedByTransparent(ray, maxTransparent, filter);
+}
+
+void scene_t::areShadowed(const int* valid, const ray_t* rays, bool* shadowed, int maxTransparent,
+                          color_t* filters) const {
+    if (!accel_) {
+        for (int i = 0; i < 8; ++i) shadowed[i] = false;
+        if (filters)
+            for (int i = 0; i < 8; ++i) filters[i] = color_t(1.f);
+        return;
+    }
+    accel_->occluded8(valid, rays, shadowed, filters ? kOpaqueGeometry : kAnyGeometry);
+    if (!filters) return;
+    for (int i = 0; i < 8; ++i) {
+        filters[i] = color_t(1.f);
+        if (valid[i] && !shadowed[i]) shadowed[i] = blockedByTransparent(rays[i], maxTransparent, filters[i]);
+    }
+}
+
+bool scene_t::blockedByTransparent(const ray_t& ray, int maxTransparent, color_t& filter) const {
     if (!hasTransparent_) return false;
     // The surfaces crossed, for the absorption inside closed bodies (water, tinted glass) once
     // the ray is through: the windings of such bodies cannot be trusted, the parity of the

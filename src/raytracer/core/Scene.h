@@ -57,6 +57,11 @@ public:
     // Shadow test passing through up to maxTransparent transparent surfaces; filter receives
     // the product of their transmission.
     bool isShadowed(const ray_t& ray, int maxTransparent, color_t& filter) const;
+    // Up to 8 shadow tests of rays running nearly side by side (one small light seen from one
+    // point) at once, valid[i] != 0 marking the rays used; each answered as isShadowed() answers
+    // it: with `filters`, through transparent surfaces as above; without, any surface blocks.
+    void areShadowed(const int* valid, const ray_t* rays, bool* shadowed, int maxTransparent = 0,
+                     color_t* filters = nullptr) const;
 
     // Low-level access for packet tracing.
     const EmbreeScene* accelerator() const { return accel_.get(); }
@@ -80,6 +85,11 @@ public:
     void clear();
 
 private:
+    // The transparent part of a shadow test whose ray no opaque surface blocks: walks the
+    // transparent surfaces nearest first, multiplying their transmission into filter (which
+    // starts at 1), and absorbs inside closed bodies; true when blocked after all.
+    bool blockedByTransparent(const ray_t& ray, int maxTransparent, color_t& filter) const;
+
     struct mesh_t {
         unsigned int id = 0;
         int type = 0;

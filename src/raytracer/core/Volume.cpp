@@ -100,9 +100,12 @@ float VolumeRegion::attenuation(const point3d_t& p, const light_t* l) const {
         }
         return 1.f;
     }
-    const std::vector<float>& grid = it->second;
+    const float* grid = it->second.data();
+    // The cells on either side of p along each axis (clamped at the walls) and p's share of the
+    // way between their centres; then three rounds of linear interpolation, without branches.
     const int sizes[3] = {attGridX, attGridY, attGridZ};
-    int lo[3], hi[3];
+    const size_t strides[3] = {1, size_t(attGridX), size_t(attGridX) * attGridY};
+    size_t lo[3], hi[3];
     float frac[3];
     for (int axis = 0; axis < 3; ++axis) {
         const float extent = component(bBox.g, axis) - component(bBox.a, axis);
@@ -110,20 +113,13 @@ float VolumeRegion::attenuation(const point3d_t& p, const light_t* l) const {
         const float pos = sizes[axis] * rel - 0.5f;
         const float fl = std::floor(pos);
         frac[axis] = pos - fl;
-        lo[axis] = std::clamp(static_cast<int>(fl), 0, sizes[axis] - 1);
-        hi[axis] = std::clamp(static_cast<int>(fl) + 1, 0, sizes[axis] - 1);
+        lo[axis] = size_t(std::clamp(static_cast<int>(fl), 0, sizes[axis] - 1)) * strides[axis];
+        hi[axis] = size_t(std::clamp(static_cast<int>(fl) + 1, 0, sizes[axis] - 1)) * strides[axis];
     }
-    auto at = [&](int x, int y, int z) { return grid[(size_t(z) * attGridY + y) * attGridX + x]; };
-    float result = 0.f;
-    for (int corner = 0; corner < 8; ++corner) {
-        const int ix = corner & 1 ? hi[0] : lo[0];
-        const int iy = corner & 2 ? hi[1] : lo[1];
-        const int iz = corner & 4 ? hi[2] : lo[2];
-        const float w = (corner & 1 ? frac[0] : 1.f - frac[0]) * (corner & 2 ? frac[1] : 1.f - frac[1]) *
-                        (corner & 4 ? frac[2] : 1.f - frac[2]);
-        result += w * at(ix, iy, iz);
-    }
-    return result;
+    auto lerp = [](float a, float b, float t) { return a + (b - a) * t; };
+    auto row = [&](size_t y, size_t z) { return lerp(grid[z + y + lo[0]], grid[z + y + hi[0]], frac[0]); };
+    auto plane = [&](size_t z) { return lerp(row(lo[1], z), row(hi[1], z), frac[1]); };
+    return lerp(plane(lo[2]), plane(hi[2]), frac[2]);
 }
 
 volumeRegionParams_t readVolumeRegionParams(const paraMap_t& map, volumeRegionParams_t params) {

@@ -4,6 +4,7 @@
 // cosine-distributed ray per sample, the surface it reaches lit directly with one sample per
 // light), so that shadowed places are lit by the sunlit ones around them.
 
+#include <algorithm>
 #include <cmath>
 
 #include "raytracer/core/Environment.h"
@@ -33,6 +34,8 @@ constexpr int kExtraTransparentDepth = 16;
 // Footprint growth per unit of distance along a bounce ray (about the width of the cone one
 // cosine-distributed ray stands for): what it reaches is seen blurred, and textured cheaply.
 constexpr float kBounceSpread = 0.1f;
+// Shadow rays of one light tested together.
+constexpr int kShadowBatch = 8;
 
 
 class directLighting_t : public surfaceIntegrator_t {
@@ -172,9 +175,17 @@ private:
         return col;
     }
 
-    // Direct light at sp: `samples` per light, or each light's own count where it is 0.
+    // Direct light at sp: `samples` per light, or each light's own count where it is 0. The
+    // shadow rays towards a narrow light (the sun) leave one point side by side: Embree traverses
+    // them eight at a time for about the cost of three. Rays spread over the sky gain nothing
+    // from it and are traced one by one.
     color_t directLight(const renderContext_t& ctx, renderState_t& state, const surfacePoint_t& sp,
                         const materialResponse_t& r, int samples) const {
+        struct candidate_t {
+            lightSample_t ls;
+            color_t f;
+            float cosN = 0.f;
+        };
         color_t total;
         const float bias = shadowBias(sp.P);
         for (const light_t* light : ctx.lights) {
@@ -182,46 +193,66 @@ private:
             // A per-point rotation of a stratified pattern keeps samples well spread per pixel.
             const float r1 = state.random(), r2 = state.random();
             color_t sum;
-            for (int i = 0; i < n; ++i) {
-                const float s1 = wrap((i + 0.5f) / n + r1);
-                const float s2 = wrap(radicalInverse2(static_cast<uint32_t>(i)) + r2);
-                lightSample_t ls;
-                if (!light->illuminate(sp.P, s1, s2, ls)) continue;
-                const float cosN = dot(r.N, ls.wi);
-                const float cosNg = dot(sp.Ng, ls.wi);
-                color_t f;
-                if (cosN > 0.f && cosNg > 0.f) {
-                    f = r.diffuse;
-                } else if (cosN < 0.f && cosNg < 0.f) {
-                    f = r.translucent;
-                } else {
-                    continue;
+            for (int first = 0; first < n; first += kShadowBatch) {
+                candidate_t candidates[kShadowBatch];
+                ray_t shadows[kShadowBatch];
+                int tested[kShadowBatch] = {};
+                int count = 0;
+                const int last = std::min(n, first + kShadowBatch);
+                float s1[kShadowBatch], s2[kShadowBatch];
+                for (int i = first; i < last; ++i) {
+                    s1[i - first] = wrap((i + 0.5f) / n + r1);
+                    s2[i - first] = wrap(radicalInverse2(static_cast<uint32_t>(i)) + r2);
                 }
-                if (f.isBlack()) continue;
-                color_t filter(1.f);
-                if (light->castShadows) {
-                    ray_t shadow;
-                    shadow.from = sp.P;
-                    shadow.dir = ls.wi;
-                    shadow.tmin = bias;
-                    shadow.tmax = ls.distance > 0.f ? std::max(0.f, ls.distance - bias) : -1.f;
-                    if (ls.distance > 0.f && shadow.tmax <= shadow.tmin) {
-                        // The light sits on the surface: nothing can block it.
-                    } else if (transpShadows_ ? ctx.scene->isShadowed(shadow, shadowDepth_, filter)
-                                              : ctx.scene->isShadowed(shadow)) {
+                light->prefetch(s1, s2, last - first);
+                for (int i = first; i < last; ++i) {
+                    candidate_t& c = candidates[count];
+                    if (!light->illuminate(sp.P, s1[i - first], s2[i - first], c.ls)) continue;
+                    c.cosN = dot(r.N, c.ls.wi);
+                    const float cosNg = dot(sp.Ng, c.ls.wi);
+                    if (c.cosN > 0.f && cosNg > 0.f) {
+                        c.f = r.diffuse;
+                    } else if (c.cosN < 0.f && cosNg < 0.f) {
+                        c.f = r.translucent;
+                    } else {
                         continue;
                     }
+                    if (c.f.isBlack()) continue;
+                    ray_t& shadow = shadows[count];
+                    shadow.from = sp.P;
+                    shadow.dir = c.ls.wi;
+                    shadow.tmin = bias;
+                    shadow.tmax = c.ls.distance > 0.f ? std::max(0.f, c.ls.distance - bias) : -1.f;
+                    // A light sitting on the surface cannot be blocked.
+                    tested[count] = light->castShadows && !(c.ls.distance > 0.f && shadow.tmax <= shadow.tmin);
+                    ++count;
                 }
-                if (ctx.volumeIntegrator) {
-                    // Media between the point and the light dim the sample.
-                    ray_t toLight;
-                    toLight.from = sp.P;
-                    toLight.dir = ls.wi;
-                    toLight.tmin = bias;
-                    toLight.tmax = ls.distance > 0.f ? ls.distance : -1.f;
-                    filter *= ctx.volumeIntegrator->transmittance(ctx, state, toLight);
+                bool shadowed[kShadowBatch] = {};
+                color_t filters[kShadowBatch];
+                if (count > 1 && light->isNarrow()) {
+                    ctx.scene->areShadowed(tested, shadows, shadowed, shadowDepth_, transpShadows_ ? filters : nullptr);
+                } else {
+                    for (int k = 0; k < count; ++k) {
+                        if (!tested[k]) continue;
+                        shadowed[k] = transpShadows_ ? ctx.scene->isShadowed(shadows[k], shadowDepth_, filters[k])
+                                                     : ctx.scene->isShadowed(shadows[k]);
+                    }
                 }
-                sum += f * ls.color * filter * std::fabs(cosN);
+                for (int k = 0; k < count; ++k) {
+                    if (shadowed[k]) continue;
+                    const candidate_t& c = candidates[k];
+                    color_t filter = tested[k] && transpShadows_ ? filters[k] : color_t(1.f);
+                    if (ctx.volumeIntegrator) {
+                        // Media between the point and the light dim the sample.
+                        ray_t toLight;
+                        toLight.from = sp.P;
+                        toLight.dir = c.ls.wi;
+                        toLight.tmin = bias;
+                        toLight.tmax = c.ls.distance > 0.f ? c.ls.distance : -1.f;
+                        filter *= ctx.volumeIntegrator->transmittance(ctx, state, toLight);
+                    }
+                    sum += c.f * c.ls.color * filter * std::fabs(c.cosN);
+                }
             }
             total += sum * (1.f / n);
         }

@@ -18,22 +18,25 @@ constexpr float kWeightFloor = 0.01f;
 constexpr float kMinPdf = 1e-6f;
 
 // Index of the first CDF entry above u, for a CDF of n entries ending at 1, starting the
-// search at the guide table's entry for u's slice (guide has n slices).
-int findInterval(const float* cdf, const uint16_t* guide, int n, float u) {
+// search at the guide table's entry for u's slice (guide has n slices). `cdf(i)` and `guide(j)`
+// read the tables.
+template <typename Cdf, typename Guide>
+int findInterval(Cdf cdf, Guide guide, int n, float u) {
     const int slice = std::clamp(static_cast<int>(u * n), 0, n - 1);
-    int i = guide[slice];
-    while (i < n - 1 && cdf[i] <= u) ++i;
+    int i = guide(slice);
+    while (i < n - 1 && cdf(i) <= u) ++i;
     return i;
 }
 
-// Fills guide[0…n) for a CDF of n entries: guide[j] is the first entry whose CDF exceeds j/n,
+// Fills the guide for a CDF of n entries: guide(j) is the first entry whose CDF exceeds j/n,
 // where every u of slice j is at least j/n.
-void buildGuide(const float* cdf, int n, uint16_t* guide) {
+template <typename Cdf, typename SetGuide>
+void buildGuide(Cdf cdf, int n, SetGuide setGuide) {
     int i = 0;
     for (int j = 0; j < n; ++j) {
         const float lo = float(j) / float(n);
-        while (i < n - 1 && cdf[i] <= lo) ++i;
-        guide[j] = static_cast<uint16_t>(i);
+        while (i < n - 1 && cdf(i) <= lo) ++i;
+        setGuide(j, static_cast<uint16_t>(i));
     }
 }
 
@@ -56,10 +59,8 @@ void backgroundLight_t::buildDistribution() {
     columnStart_.assign(kRows + 1, 0);
     rowPmf_.assign(kRows, 0.f);
     rowCdf_.assign(kRows, 0.f);
-    columnPmf_.clear();
-    columnCdf_.clear();
+    cells_.clear();
     std::vector<double> weights;
-    cellRadiance_.clear();
     double total = 0;
     double meanR = 0, meanG = 0, meanB = 0;
     for (int k = 0; k < kRows; ++k) {
@@ -71,7 +72,7 @@ void backgroundLight_t::buildDistribution() {
             const float phi = 2.f * kPi * (c + 0.5f) / cols;
             const vector3d_t dir(sinTheta * std::cos(phi), sinTheta * std::sin(phi), cosTheta);
             const color_t radiant = radiance(dir);
-            cellRadiance_.push_back(radiant);
+            cells_.emplace_back().radiance = radiant;
             // Solid angle of the cell: (π / rows)·(2π / columns)·sinθ.
             const double solidAngle = double(kPi) / kRows * 2.0 * kPi / cols * sinTheta;
             // Media are lit from above the horizon only: below it lies the ground, whose own
@@ -94,8 +95,6 @@ void backgroundLight_t::buildDistribution() {
     double solidAngleSum = 0;
     for (int k = 0; k < kRows; ++k) solidAngleSum += std::sin(kPi * (k + 0.5f) / kRows);
     const double floor = (total > 0 ? total : 1.0) * kWeightFloor / solidAngleSum;
-    columnPmf_.resize(weights.size());
-    columnCdf_.resize(weights.size());
     std::vector<double> rowWeight(kRows, 0.0);
     double sum = 0;
     for (int k = 0; k < kRows; ++k) {
@@ -107,11 +106,11 @@ void backgroundLight_t::buildDistribution() {
         }
         double acc = 0;
         for (int i = b; i < e; ++i) {
-            columnPmf_[i] = static_cast<float>(weights[i] / rowWeight[k]);
+            cells_[i].pmf = static_cast<float>(weights[i] / rowWeight[k]);
             acc += weights[i];
-            columnCdf_[i] = static_cast<float>(acc / rowWeight[k]);
+            cells_[i].cdf = static_cast<float>(acc / rowWeight[k]);
         }
-        columnCdf_[e - 1] = 1.f;
+        cells_[e - 1].cdf = 1.f;
         sum += rowWeight[k];
     }
     double acc = 0;
@@ -122,25 +121,36 @@ void backgroundLight_t::buildDistribution() {
     }
     rowCdf_[kRows - 1] = 1.f;
     rowGuide_.resize(kRows);
-    buildGuide(rowCdf_.data(), kRows, rowGuide_.data());
-    columnGuide_.resize(columnCdf_.size());
+    buildGuide([&](int i) { return rowCdf_[i]; }, kRows, [&](int j, uint16_t i) { rowGuide_[j] = i; });
     for (int k = 0; k < kRows; ++k) {
-        const int b = columnStart_[k];
-        buildGuide(columnCdf_.data() + b, columnStart_[k + 1] - b, columnGuide_.data() + b);
+        cell_t* row = cells_.data() + columnStart_[k];
+        buildGuide([&](int i) { return row[i].cdf; }, columnStart_[k + 1] - columnStart_[k],
+                   [&](int j, uint16_t i) { row[j].guide = i; });
     }
 }
 
 void backgroundLight_t::findCell(float s1, float s2, int& row, int& cell, float& v, float& u) const {
-    const int k = findInterval(rowCdf_.data(), rowGuide_.data(), kRows, s1);
+    const int k = findInterval([&](int i) { return rowCdf_[i]; }, [&](int j) { return rowGuide_[j]; }, kRows, s1);
     const float rowLo = k > 0 ? rowCdf_[k - 1] : 0.f;
     v = rowPmf_[k] > 0.f ? std::clamp((s1 - rowLo) / rowPmf_[k], 0.f, 0.99999f) : 0.5f;
     const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
-    const int c = findInterval(columnCdf_.data() + b, columnGuide_.data() + b, cols, s2);
-    const float colLo = c > 0 ? columnCdf_[b + c - 1] : 0.f;
-    const float pc = columnPmf_[b + c];
+    const cell_t* cells = cells_.data() + b;
+    const int c = findInterval([&](int i) { return cells[i].cdf; }, [&](int j) { return cells[j].guide; }, cols, s2);
+    const float colLo = c > 0 ? cells[c - 1].cdf : 0.f;
+    const float pc = cells[c].pmf;
     u = pc > 0.f ? std::clamp((s2 - colLo) / pc, 0.f, 0.99999f) : 0.5f;
     row = k;
     cell = b + c;
+}
+
+void backgroundLight_t::prefetch(const float* s1, const float* s2, int n) const {
+    for (int i = 0; i < n; ++i) {
+        const int k =
+            findInterval([&](int r) { return rowCdf_[r]; }, [&](int j) { return rowGuide_[j]; }, kRows, s1[i]);
+        const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
+        // The slice's guide cell; the cell it leads to mostly shares its cache line.
+        __builtin_prefetch(&cells_[b + std::clamp(static_cast<int>(s2[i] * cols), 0, cols - 1)]);
+    }
 }
 
 vector3d_t backgroundLight_t::sampleDirection(float s1, float s2, float& pdf) const {
@@ -155,7 +165,7 @@ vector3d_t backgroundLight_t::cellDirection(int k, int cell, float v, float u, f
     const float theta = kPi * (k + v) / kRows;
     const float phi = 2.f * kPi * (c + u) / cols;
     const float sinTheta = std::sin(theta);
-    pdf = sinTheta > 0.f ? rowPmf_[k] * kRows * columnPmf_[cell] * cols / (2.f * kPi * kPi * sinTheta) : 0.f;
+    pdf = sinTheta > 0.f ? rowPmf_[k] * kRows * cells_[cell].pmf * cols / (2.f * kPi * kPi * sinTheta) : 0.f;
     return {sinTheta * std::cos(phi), sinTheta * std::sin(phi), std::cos(theta)};
 }
 
@@ -168,7 +178,7 @@ float backgroundLight_t::pdf(const vector3d_t& dir) const {
     if (phi < 0.f) phi += 2.f * kPi;
     const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
     const int c = std::clamp(static_cast<int>(phi / (2.f * kPi) * cols), 0, cols - 1);
-    return rowPmf_[k] * kRows * columnPmf_[b + c] * cols / (2.f * kPi * kPi * sinTheta);
+    return rowPmf_[k] * kRows * cells_[b + c].pmf * cols / (2.f * kPi * kPi * sinTheta);
 }
 
 bool backgroundLight_t::illuminate(const point3d_t&, float s1, float s2, lightSample_t& ls) const {
@@ -179,7 +189,7 @@ bool backgroundLight_t::illuminate(const point3d_t&, float s1, float s2, lightSa
     if (density < kMinPdf) return false;
     ls.distance = -1.f;
     // The integrators leave 1/π out of the BSDF, so the density is taken π times larger.
-    ls.color = cellRadiance_[cell] * (1.f / (kPi * density));
+    ls.color = cells_[cell].radiance * (1.f / (kPi * density));
     return true;
 }
 

@@ -21,6 +21,9 @@ public:
 
     int nSamples() const override { return samples_; }
     bool illuminate(const point3d_t& p, float s1, float s2, lightSample_t& ls) const override;
+    // Starts loading the map cells the samples will read: a shading point's samples fall in
+    // rows all over the map, and waiting for each in turn cost more than the rest of sampling.
+    void prefetch(const float* s1, const float* s2, int n) const override;
     bool meanIllumination(color_t& mean) const override {
         mean = meanIllumination_;
         return true;
@@ -44,19 +47,25 @@ private:
     const background_t* background_;
     int samples_;
     float scale_;
+    // One cell of the map. What a sample reads of its cell lies together, so that a draw touches
+    // few cache lines of a map far larger than the cache.
+    struct cell_t {
+        float cdf = 0.f, pmf = 0.f;  // within the cell's row
+        // Radiance at the cell's centre: samples take it instead of evaluating the background
+        // (cells are a fraction of a degree across, far finer than any sky's gradients).
+        color_t radiance;
+        // Guide entry of the row's slice with this cell's index: of n equal slices of [0, 1) (n the
+        // row's columns), the first cell the slice can reach, so that a lookup starts next to its
+        // answer instead of bisecting the whole row.
+        uint16_t guide = 0;
+    };
     // Rows run from the zenith (row 0) to the nadir; each row has its own number of columns.
-    std::vector<int> columnStart_;  // first entry of each row in columnCdf_/columnPdf_
+    std::vector<int> columnStart_;  // first cell of each row in cells_
     std::vector<float> rowCdf_, rowPmf_;
-    std::vector<float> columnCdf_, columnPmf_;
-    // Radiance at each cell's centre: samples take it instead of evaluating the background
-    // (cells are a fraction of a degree across, far finer than any sky's gradients).
-    std::vector<color_t> cellRadiance_;
+    std::vector<uint16_t> rowGuide_;  // as a cell's guide, over the rows
+    std::vector<cell_t> cells_;
     // (1/π)·∫ radiance dω over the sphere: what illuminate's colour averages to.
     color_t meanIllumination_{0.f};
-    // Guide tables: for each of n equal slices of [0, 1), the first CDF entry the slice can
-    // reach, so that a lookup starts next to its answer instead of bisecting the whole row.
-    std::vector<uint16_t> rowGuide_;
-    std::vector<uint16_t> columnGuide_;  // per row, as many slices as the row has columns
 };
 
 }  // namespace yafaray

@@ -13,6 +13,8 @@ namespace {
 
 constexpr float kDegToRad = kPi / 180.f;
 constexpr float kMaxSunAngle = 80.f;
+// A sun cone narrower than this half-angle (cosine of 5°) counts as narrow.
+constexpr float kNarrowCos = 0.9961947f;
 
 struct commonLight_t {
     color_t color{1.f};
@@ -56,6 +58,8 @@ public:
         createCS(dir_, du_, dv_);
     }
     int nSamples() const override { return cosAlpha_ < 1.f ? samples_ : 1; }
+    // Within a few degrees of the sun's direction.
+    bool isNarrow() const override { return cosAlpha_ > kNarrowCos; }
     bool illuminate(const point3d_t&, float s1, float s2, lightSample_t& ls) const override {
         const float cosTheta = 1.f - s1 * (1.f - cosAlpha_);
         const float sinTheta = std::sqrt(std::max(0.f, 1.f - cosTheta * cosTheta));
