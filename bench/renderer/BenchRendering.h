@@ -50,18 +50,24 @@ inline std::shared_ptr<Scene> terrainScene() {
 
 // Renders `scene` through a YafarayRenderer that `configure` sets up, driven on this thread as the
 // command line drives it (through the process's SynchronousDispatcher), and answers the seconds it
-// took; negative, with the reason in `failure`, when it fails.
-inline double renderAndWait(const std::shared_ptr<Scene>& scene, const std::function<void(YafarayRenderer&)>& configure,
-                            std::string* failure) {
+// took; negative, with the reason in `failure`, when it fails. `completed`, when given, sees the
+// finished image.
+inline double renderAndWait(const std::shared_ptr<Scene>& scene,
+                            const std::function<void(YafarayRenderer&)>& configure, std::string* failure,
+                            const std::function<void(RendererImage&)>& completed = {}) {
     struct WaitingDelegate final : RendererDelegate {
         void rendererDidStart(BaseRenderer&) override {}
         void rendererDidUpdateImage(BaseRenderer&, RendererImage&) override {}
         void rendererDidUpdateProgress(BaseRenderer&, float, const std::string&) override {}
-        void rendererDidComplete(BaseRenderer&, RendererImage&) override { done = true; }
+        void rendererDidComplete(BaseRenderer&, RendererImage& image) override {
+            if (completed) completed(image);
+            done = true;
+        }
         void rendererDidFail(BaseRenderer&, const std::string& message) override {
             failure = message;
             done = true;
         }
+        std::function<void(RendererImage&)> completed;
         bool done = false;
         std::string failure;
     };
@@ -69,6 +75,7 @@ inline double renderAndWait(const std::shared_ptr<Scene>& scene, const std::func
     auto renderer = YafarayRenderer::create();
     configure(*renderer);
     WaitingDelegate delegate;
+    delegate.completed = completed;
     const auto start = std::chrono::steady_clock::now();
     renderer->renderScene(scene, &delegate);
     while (!delegate.done) {

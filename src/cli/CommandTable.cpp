@@ -127,7 +127,7 @@ const std::vector<CommandDoc>& commandTable() {
          "Renders the scene at a quality level (default 3, 320x240), applies its post-processing and "
          "writes the image. Progress goes to standard error: a bar on a terminal, one line per pass "
          "otherwise. With --region it renders only that pixel rectangle of the frame into a tile file "
-         "(OUT must end in .kvtile; unprocessed colour, alpha and depth) for korvane merge.",
+         "(OUT must end in .kvtile; its film before denoising and post-processing) for korvane merge.",
          {kImageOutput, kQuality, kWidth, kHeight,
           {"--preview", "render as the preview does: level 1 unless --quality is given, preview detail"},
           {"--renderer direct|path", "direct lighting (default) or path tracing"},
@@ -141,8 +141,9 @@ const std::vector<CommandDoc>& commandTable() {
         {"merge",
          {"FILE TILE... -o OUT [--no-post] [--depth DEPTH.tiff]"},
          "put the tiles of render --region together",
-         "Checks that the tiles of FILE cover its frame exactly once, puts them together, post-processes "
-         "the whole frame once and writes it like render: equal, byte for byte, to a direct render.",
+         "Checks that the tiles of FILE cover its frame exactly once, puts them together, denoises and "
+         "post-processes the whole frame once and writes it like render: equal, byte for byte, to a "
+         "direct render.",
          {kImageOutput, kNoPost, kDepthOutput},
          {"korvane merge lake.korvane left.kvtile right.kvtile -o lake.png"},
          runMerge},

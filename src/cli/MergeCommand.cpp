@@ -1,12 +1,14 @@
-// `korvane merge FILE TILE… -o OUT`: puts the tiles rendered with `korvane render --region` together
-// into the whole frame, applies the scene's post-processing once on it (so blurs and blooms cross
-// the tile borders as in a direct render) and writes the image like `korvane render`.
+// `korvane merge FILE TILE… -o OUT`: puts the films of the tiles rendered with `korvane render
+// --region` together into the whole frame's, denoises and resolves it once into pixels (so the
+// denoiser reads across the tile borders as in a direct render), applies the scene's
+// post-processing once on it (so do blurs and blooms) and writes the image like `korvane render`.
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "cli/CommandArguments.h"
 #include "cli/Commands.h"
+#include "cli/EngineDiagnostics.h"
 #include "document/Document.h"
 #include "foundation/FileIO.h"
 #include "foundation/ImageCodecs.h"
@@ -15,13 +17,15 @@
 #include "renderer/RenderedImageFile.h"
 #include "renderer/RendererImage.h"
 #include "renderer/ScenePostProcess.h"
+#include "renderer/YafarayRenderer.h"
 
 namespace korvane::cli {
 
 namespace {
 
-// A tile holds 8 bytes per pixel plus its header; the largest frame bounds the largest tile.
-constexpr size_t kMaxTileBytes = size_t(kMaxImagePixels) * 8 + 4096;
+// A tile holds at most kRenderTileBytesPerPixel per pixel plus its header; the largest frame
+// bounds the largest tile.
+constexpr size_t kMaxTileBytes = size_t(kMaxImagePixels) * kRenderTileBytesPerPixel + 4096;
 
 struct MergeOptions {
     std::string scene;
@@ -73,6 +77,12 @@ std::string frameText(int width, int height) {
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
+// Whether the two films turn into pixels alike (tiles' settings fingerprints say so too).
+bool resolvedAlike(const yafaray::rawFilm_t& a, const yafaray::rawFilm_t& b) {
+    return a.gamma == b.gamma && a.toneMapping == b.toneMapping && a.channels == b.channels &&
+           a.guides.empty() == b.guides.empty();
+}
+
 }  // namespace
 
 int runMerge(const std::vector<std::string>& args, Console& console) {
@@ -94,45 +104,50 @@ int runMerge(const std::vector<std::string>& args, Console& console) {
     if (!openDocument(options->scene, document, err, &documentBytes)) return kFailure;
     const uint64_t sceneFingerprint = fingerprintOf(documentBytes);
 
-    std::vector<RenderTile> tiles;
-    for (const std::string& path : options->tiles) {
+    // Each tile is checked against the first and pasted into the frame's film as it is read, so
+    // that only one tile's film is held beside the frame's. Every pixel of the frame must come
+    // from exactly one tile.
+    uint64_t settingsFingerprint = 0;
+    yafaray::rawFilm_t frame;
+    std::vector<int> owner;
+    for (size_t t = 0; t < options->tiles.size(); ++t) {
+        const std::string& path = options->tiles[t];
         std::optional<std::vector<uint8_t>> bytes = readFileContents(path, kMaxTileBytes, &error);
         if (!bytes) return failure(path, error);
         std::optional<RenderTile> tile = decodeRenderTile(*bytes, &error);
         if (!tile) return failure(path, error);
+        bytes.reset();
+        const yafaray::rawFilm_t& film = tile->film;
         if (tile->sceneFingerprint != sceneFingerprint)
             return failure(path, "rendered from another scene document than " + options->scene);
-        if (!tiles.empty()) {
-            const RenderTile& first = tiles.front();
-            if (tile->frameWidth != first.frameWidth || tile->frameHeight != first.frameHeight)
-                return failure(path, "its frame of " + frameText(tile->frameWidth, tile->frameHeight) +
+        if (t == 0) {
+            if (int64_t(film.frameWidth) * film.frameHeight > kMaxImagePixels)
+                return failure(
+                    path, "its frame of " + frameText(film.frameWidth, film.frameHeight) + " is too large");
+            frame = frameFilmFor(*tile);
+            owner.assign(size_t(film.frameWidth) * film.frameHeight, -1);
+            settingsFingerprint = tile->settingsFingerprint;
+        } else {
+            if (film.frameWidth != frame.frameWidth || film.frameHeight != frame.frameHeight)
+                return failure(path, "its frame of " + frameText(film.frameWidth, film.frameHeight) +
                                          " differs from the " +
-                                         frameText(first.frameWidth, first.frameHeight) + " of " +
+                                         frameText(frame.frameWidth, frame.frameHeight) + " of " +
                                          options->tiles.front());
-            if (tile->settingsFingerprint != first.settingsFingerprint)
+            if (tile->settingsFingerprint != settingsFingerprint || !resolvedAlike(film, frame))
                 return failure(path, "rendered with other settings than " + options->tiles.front());
         }
-        tiles.push_back(std::move(*tile));
-    }
-
-    // Every pixel of the frame must come from exactly one tile.
-    const int width = tiles.front().frameWidth, height = tiles.front().frameHeight;
-    if (int64_t(width) * height > kMaxImagePixels)
-        return failure(options->tiles.front(), "its frame of " + frameText(width, height) + " is too large");
-    std::vector<int> owner(size_t(width) * height, -1);
-    for (size_t t = 0; t < tiles.size(); ++t) {
-        const PixelRegion& r = tiles[t].region;
-        for (int y = r.y0; y < r.y1; ++y) {
-            for (int x = r.x0; x < r.x1; ++x) {
-                int& pixelOwner = owner[size_t(y) * width + x];
+        for (int y = film.y0; y < film.y1; ++y) {
+            for (int x = film.x0; x < film.x1; ++x) {
+                int& pixelOwner = owner[size_t(y) * frame.frameWidth + x];
                 if (pixelOwner >= 0)
-                    return failure(options->tiles[t], "overlaps " + options->tiles[size_t(pixelOwner)] +
-                                                          " at pixel (" + std::to_string(x) + ", " +
-                                                          std::to_string(y) + ")");
+                    return failure(path, "overlaps " + options->tiles[size_t(pixelOwner)] + " at pixel (" +
+                                             std::to_string(x) + ", " + std::to_string(y) + ")");
                 pixelOwner = int(t);
             }
         }
+        pasteRenderTile(*tile, frame);
     }
+    const int width = frame.frameWidth, height = frame.frameHeight;
     const auto gap = std::find(owner.begin(), owner.end(), -1);
     if (gap != owner.end()) {
         const long index = long(gap - owner.begin());
@@ -144,7 +159,12 @@ int runMerge(const std::vector<std::string>& args, Console& console) {
     }
 
     RendererImage image(Size{double(width), double(height)});
-    for (const RenderTile& tile : tiles) pasteRenderTile(tile, image);
+    {
+        // The engine's notes (the denoiser's time) go to standard error with --verbose, else nowhere.
+        EngineLog engineLog(console.verbose());
+        resolveFrameFilm(frame, YafarayRenderer::alphaFromDepth(document.scene()), image);
+        engineLog.finish(err);
+    }
     if (options->postProcess) applyPostProcessToRendererImage(document.scene(), image, nullptr);
 
     const std::vector<uint8_t> encoded =
@@ -158,7 +178,7 @@ int runMerge(const std::vector<std::string>& args, Console& console) {
     if (!writeFileAtomically(options->output, encoded, &error)) return failure(options->output, error);
     if (!depth.empty() && !writeFileAtomically(options->depthOutput, depth, &error))
         return failure(options->depthOutput, error);
-    console.notes() << "wrote " << options->output << " from " << tiles.size() << " tiles\n";
+    console.notes() << "wrote " << options->output << " from " << options->tiles.size() << " tiles\n";
     return 0;
 }
 

@@ -214,7 +214,9 @@ public:
         // The image lives only as long as this call: keep copies of what is to be saved.
         finished_ = true;
         if (options_.region) {
-            tile_ = cutRenderTile(image, *options_.region);  // unprocessed: merge post-processes the frame
+            // The region's film: merge denoises, resolves and post-processes the frame once.
+            tile_ = renderTileOf(image);
+            if (!tile_) failure_ = "the ray tracer handed over no film for the region";
             return;
         }
         if (options_.postProcess) applyPostProcessToRendererImage(scene_, image, this);
@@ -236,7 +238,7 @@ public:
     const std::string& failure() const { return failure_; }
     const Bitmap& image() const { return image_; }
     const std::vector<float>& depthMap() const { return depthMap_; }
-    RenderTile& tile() { return tile_; }
+    std::optional<RenderTile>& tile() { return tile_; }
 
 private:
     const Scene& scene_;
@@ -246,7 +248,7 @@ private:
     std::string failure_;
     Bitmap image_;
     std::vector<float> depthMap_;
-    RenderTile tile_;
+    std::optional<RenderTile> tile_;
 };
 
 // The dispatcher whose queue this thread runs while the render works: the installed one when this
@@ -343,7 +345,7 @@ int runRender(const std::vector<std::string>& args, Console& console) {
     }
 
     if (options->region) {
-        RenderTile& tile = delegate.tile();
+        RenderTile& tile = *delegate.tile();
         tile.sceneFingerprint = sceneFingerprint;
         tile.settingsFingerprint = settingsFingerprint(settings, renderer->detailsMode());
         if (!writeOrReport(options->output, encodeRenderTile(tile), err)) return 1;

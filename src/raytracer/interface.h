@@ -15,6 +15,7 @@
 namespace yafaray {
 
 class scene_t;
+struct rawFilm_t;
 
 // Receives finished pixels. c holds `channels` floats: R, G, B, A and, with "z_channel" on, the
 // distance from the camera to the visible surface (negative where nothing was hit). Called from
@@ -23,6 +24,10 @@ class colorOutput_t {
 public:
     virtual ~colorOutput_t() = default;
     virtual bool putPixel(int x, int y, const float* c, int channels) = 0;
+    // A render given a region ("region_x0" …) hands over the region's film after its last pass's
+    // pixels, so that the frame put together from its regions can be resolved (and denoised) as
+    // a whole (resolveFilm in core/Film.h). The film is the caller's; copy what is kept.
+    virtual void putFilm(const rawFilm_t& film) { (void)film; }
     // All pixels of a pass have been put.
     virtual void flush() {}
     // The pixels of [x0, x1) × [y0, y1) have been put.

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "foundation/Bitmap.h"
 #include "foundation/Color.h"
 #include "foundation/Geometry.h"
+
+namespace yafaray {
+struct rawFilm_t;
+}  // namespace yafaray
 
 namespace korvane {
 
@@ -57,6 +62,11 @@ public:
     // Row-major, index y·W + x.
     const std::vector<float>& depthMap() const { return depthMap_; }
     std::vector<float>& depthMap() { return depthMap_; }
+    // The film a region render handed over before its pixels were resolved (see
+    // colorOutput_t::putFilm), kept for its tile; null for a render of the whole frame. Set by
+    // the render thread before the render completes, read once it has.
+    const std::shared_ptr<const yafaray::rawFilm_t>& regionFilm() const { return regionFilm_; }
+    void setRegionFilm(std::shared_ptr<const yafaray::rawFilm_t> film) { regionFilm_ = std::move(film); }
 
     // Effects, each rewriting the modified bitmap in place. The depth tint and both depths of
     // field change only R, G and B; bloom and vibrance replace whole pixels.
@@ -84,6 +94,7 @@ private:
     Bitmap modifiedBitmapImage_;
     bool hasModifiedImage_ = false;
     std::vector<float> depthMap_;
+    std::shared_ptr<const yafaray::rawFilm_t> regionFilm_;
     mutable std::mutex pixelMutex_;
 };
 

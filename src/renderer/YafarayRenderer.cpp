@@ -1,9 +1,11 @@
 #include "renderer/YafarayRenderer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
 #include "foundation/MainThreadDispatcher.h"
+#include "raytracer/core/Film.h"
 #include "raytracer/plugins.h"
 #include "renderer/RendererExtensions.h"
 #include "renderer/RendererImage.h"
@@ -114,6 +116,10 @@ bool outNSImage::putPixel(int x, int y, const float* c, int channels) {
     return true;
 }
 
+void outNSImage::putFilm(const yafaray::rawFilm_t& film) {
+    if (rendererImage_) rendererImage_->setRegionFilm(std::make_shared<const yafaray::rawFilm_t>(film));
+}
+
 // DelegateProgressBar_t
 
 DelegateProgressBar_t::~DelegateProgressBar_t() = default;
@@ -198,6 +204,11 @@ DefaultsDictionary YafarayRenderer::updateSettingsInDictionary(const DefaultsDic
     return updated;
 }
 
+bool YafarayRenderer::alphaFromDepth(const Scene& scene) {
+    return std::none_of(scene.layers().begin(), scene.layers().end(),
+                        [](const auto& layer) { return layer->archiveClassName() == kSkyLayerClassName; });
+}
+
 yafaray::yafrayInterface_t* YafarayRenderer::yafrayinterface() const {
     return sharedInterfacePointer().load();
 }
@@ -266,13 +277,10 @@ void YafarayRenderer::startRender(std::shared_ptr<YafarayRenderer> self) {
     if (existing) existing->clearAll();
     yafaray::yafrayInterface_t& yi = existing ? *existing : createSharedInterfaceLocked();
 
-    int skyLayers = 0;
-    for (const auto& layer : self->scene()->layers())
-        skyLayers += layer->archiveClassName() == kSkyLayerClassName;
-
     const Size size = self->outputSize();
     auto image = std::make_shared<RendererImage>(size);
-    auto output = std::make_unique<outNSImage>(image->width(), image->height(), "", skyLayers == 0);
+    auto output =
+        std::make_unique<outNSImage>(image->width(), image->height(), "", alphaFromDepth(*self->scene()));
     output->setRendererImage(image.get());
     {
         std::lock_guard lock(self->abortLock_);

@@ -43,6 +43,8 @@ public:
     // Not owned; null writes nothing.
     void setRendererImage(RendererImage* image) { rendererImage_ = image; }
     bool putPixel(int x, int y, const float* c, int channels) override;
+    // A region render's film, kept in the RendererImage for the region's tile.
+    void putFilm(const yafaray::rawFilm_t& film) override;
     // The image is read from the RendererImage directly.
     void flush() override {}
     void flushArea(int, int, int, int) override {}
@@ -106,6 +108,10 @@ public:
     void renderScene(std::shared_ptr<const Scene> scene, RendererDelegate* delegate) override;
     // Main thread. No callback reaches the delegate afterwards; a running render stops soon.
     void abort() override;
+
+    // Whether the image's alpha is taken from the depth channel (the output's alphaFromDepth):
+    // when the scene has no sky layer.
+    static bool alphaFromDepth(const Scene& scene);
 
     bool isYafarayRenderer() const override { return true; }
     // The process-wide interface (null before the first render has created it).

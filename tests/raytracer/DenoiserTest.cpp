@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "EngineTestSupport.h"
+#include "raytracer/core/Film.h"
 
 namespace {
 
@@ -67,7 +69,13 @@ void buildScene(SceneBuilder& s, const char* integrator) {
     s.topCamera(4.f, kWidth, kHeight);
 }
 
-CapturedImage render(SceneBuilder& s, const RenderSetup& o) {
+// Keeps the delivered pixels and the film that a region render hands over.
+struct CapturedRender : CapturedImage {
+    void putFilm(const yafaray::rawFilm_t& handed) override { film = handed; }
+    std::optional<yafaray::rawFilm_t> film;
+};
+
+CapturedRender render(SceneBuilder& s, const RenderSetup& o) {
     s.yi.paramsClearAll();
     s.yi.paramsSetString("camera_name", "camera");
     s.yi.paramsSetString("integrator_name", "surfaceIntegrator");
@@ -88,7 +96,7 @@ CapturedImage render(SceneBuilder& s, const RenderSetup& o) {
         s.yi.paramsSetInt("region_x1", o.region[2]);
         s.yi.paramsSetInt("region_y1", o.region[3]);
     }
-    CapturedImage img;
+    CapturedRender img;
     img.resize(kWidth, kHeight);
     s.yi.render(img);
     return img;
@@ -183,25 +191,57 @@ TEST(Denoiser, OffByDefaultAndLeavesAlphaAndDepthAlone) {
     EXPECT_GT(changed, kWidth * kHeight / 2);
 }
 
-// A region of a denoised render equals the same pixels of the denoised whole frame, bit for bit,
-// although the denoiser reads neighbours far beyond the region: farm tiles join without a seam.
-TEST(Denoiser, RegionEqualsTheSamePixelsOfTheWholeFrame) {
+// The films of a denoised render's regions, put together into the frame's and resolved once,
+// give the denoised whole frame bit for bit, although the denoiser reads neighbours far beyond
+// each region: farm tiles join without a seam. A region's own pixels come undenoised.
+TEST(Denoiser, RegionFilmsPutTogetherResolveToTheWholeFrame) {
     SceneBuilder s;
     buildScene(s, "directlighting");
     RenderSetup setup;
     setup.passes = 2;
-    setup.setDenoise = setup.denoise = true;
-    const CapturedImage full = render(s, setup);
-    const int regions[][4] = {{40, 20, 56, 44}, {0, 0, 10, 64}, {90, 60, 96, 64}};
+    setup.setDenoise = true;
+    const CapturedRender plain = render(s, setup);
+    setup.denoise = true;
+    const CapturedRender full = render(s, setup);
+    EXPECT_FALSE(full.film) << "a whole frame's render hands over no film";
+
+    yafaray::rawFilm_t frame;
+    frame.frameWidth = frame.x1 = kWidth;
+    frame.frameHeight = frame.y1 = kHeight;
+    frame.accum.resize(kWidth * kHeight);
+    frame.guides.resize(kWidth * kHeight);
+    const int regions[][4] = {{0, 0, 41, 23}, {41, 0, 96, 23}, {0, 23, 96, 64}};
     for (const auto& r : regions) {
         setup.region = r;
-        const CapturedImage part = render(s, setup);
+        const CapturedRender part = render(s, setup);
+        ASSERT_TRUE(part.film);
+        const yafaray::rawFilm_t& film = *part.film;
+        ASSERT_EQ(film.frameWidth, kWidth);
+        ASSERT_EQ(film.frameHeight, kHeight);
+        ASSERT_TRUE(film.x0 == r[0] && film.y0 == r[1] && film.x1 == r[2] && film.y1 == r[3]);
+        ASSERT_EQ(film.accum.size(), size_t(film.width()) * film.height());
+        ASSERT_EQ(film.guides.size(), film.accum.size());
+        frame.gamma = film.gamma;
+        frame.toneMapping = film.toneMapping;
+        frame.channels = film.channels;
         for (int y = r[1]; y < r[3]; ++y) {
             for (int x = r[0]; x < r[2]; ++x) {
+                const size_t from = size_t(y - r[1]) * film.width() + (x - r[0]), to = size_t(y) * kWidth + x;
+                frame.accum[to] = film.accum[from];
+                frame.guides[to] = film.guides[from];
                 for (int k = 0; k < 5; ++k) {
-                    const float a = part.channel(x, y, k), b = full.channel(x, y, k);
+                    const float a = part.channel(x, y, k), b = plain.channel(x, y, k);
                     ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << x << ", " << y << " channel " << k;
                 }
+            }
+        }
+    }
+    const std::vector<float> resolved = yafaray::resolveFilm(frame);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            for (int k = 0; k < 5; ++k) {
+                const float a = resolved[(size_t(y) * kWidth + x) * 5 + k], b = full.channel(x, y, k);
+                ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << x << ", " << y << " channel " << k;
             }
         }
     }

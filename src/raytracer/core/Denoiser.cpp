@@ -58,14 +58,6 @@ denoiseBuffers_t::denoiseBuffers_t(int w, int h)
       variance(size_t(w) * h, 0.f),
       samples(size_t(w) * h, 0.f) {}
 
-int denoiseReach() {
-    // Each pass reaches two steps; the noise estimate two pixels and its blur one more (the
-    // depth slopes reach one pixel, within that).
-    int reach = 3;
-    for (int i = 0; i < kIterations; ++i) reach += 2 << i;
-    return reach;
-}
-
 void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
     x0 = std::max(0, x0), y0 = std::max(0, y0);
     x1 = std::min(b.width, x1), y1 = std::min(b.height, y1);

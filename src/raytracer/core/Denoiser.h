@@ -18,10 +18,6 @@ struct denoiseBuffers_t {
     explicit denoiseBuffers_t(int w = 0, int h = 0);
 };
 
-// Pixels further than this from a pixel leave its denoised colour unchanged: a region is
-// denoised as in the whole frame when its film is exact this far around it.
-int denoiseReach();
-
 // Removes sampling noise from the colour of the pixels in [x0, x1) × [y0, y1), reading only
 // pixels of that rectangle. The lighting (colour over albedo) is smoothed among neighbours of
 // like albedo, normal and depth whose lighting differs by no more than the pixel's noise

@@ -77,27 +77,6 @@ struct tile_t {
     int x0, y0, x1, y1;
 };
 
-// Accumulated filtered samples of a region: weight, RGBA, and depth over hit samples only.
-struct accum_t {
-    float w = 0.f, r = 0.f, g = 0.f, b = 0.f, a = 0.f;
-    float zw = 0.f, z = 0.f;
-};
-
-// What the denoiser needs of a pixel beyond its colour, accumulated with the colour's filter
-// weights: the first surface's albedo and normal; and, over the positive weights only, the
-// moments of the samples' luminance that give the pixel's noise.
-struct guideAccum_t {
-    float ar = 0.f, ag = 0.f, ab = 0.f;
-    float nx = 0.f, ny = 0.f, nz = 0.f;
-    float pw = 0.f, pw2 = 0.f, pl = 0.f, pl2 = 0.f;
-
-    void add(const guideAccum_t& o) {
-        ar += o.ar, ag += o.ag, ab += o.ab;
-        nx += o.nx, ny += o.ny, nz += o.nz;
-        pw += o.pw, pw2 += o.pw2, pl += o.pl, pl2 += o.pl2;
-    }
-};
-
 // Final pixel channels R, G, B, A, depth from accumulated samples; `linear`, when given, is the
 // pixel's colour before tone mapping in place of the accumulated one (the denoised colour).
 void resolvePixel(const accum_t& a, float gamma, toneMapping_t toneMapping, float* c,
@@ -114,10 +93,10 @@ void resolvePixel(const accum_t& a, float gamma, toneMapping_t toneMapping, floa
     }
 }
 
-// The whole film's colour before tone mapping, linear RGB, 3 per pixel, with the pixels of
-// `area` denoised on `arena`.
-std::vector<float> denoisedColour(const std::vector<accum_t>& film, const std::vector<guideAccum_t>& guides, int W,
-                                  int H, const tile_t& area, tbb::task_arena& arena) {
+// The whole film's colour before tone mapping, linear RGB, 3 per pixel, denoised on the calling
+// task arena.
+std::vector<float> denoisedColour(const std::vector<accum_t>& film, const std::vector<guideAccum_t>& guides,
+                                  int W, int H) {
     denoiseBuffers_t b(W, H);
     for (size_t i = 0; i < film.size(); ++i) {
         const accum_t& a = film[i];
@@ -140,12 +119,44 @@ std::vector<float> denoisedColour(const std::vector<accum_t>& film, const std::v
         }
     }
     const auto start = std::chrono::steady_clock::now();
-    arena.execute([&] { denoise(b, area.x0, area.y0, area.x1, area.y1); });
+    denoise(b, 0, 0, W, H);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    logMessage(logLevel_t::info, "denoised " + std::to_string(area.x1 - area.x0) + " x " +
-                                     std::to_string(area.y1 - area.y0) + " pixels in " +
+    logMessage(logLevel_t::info, "denoised " + std::to_string(W) + " x " + std::to_string(H) + " pixels in " +
                                      std::to_string(took.count()) + " s");
     return std::move(b.colour);
+}
+
+// The W × H film's pixels, 5 channels each (see resolvePixel); denoised when `guides` is given.
+std::vector<float> resolvePixels(const std::vector<accum_t>& film, const std::vector<guideAccum_t>* guides,
+                                 int W, int H, float gamma, toneMapping_t toneMapping) {
+    const std::vector<float> denoised = guides ? denoisedColour(film, *guides, W, H) : std::vector<float>();
+    std::vector<float> pixels(film.size() * 5);
+    for (size_t pi = 0; pi < film.size(); ++pi)
+        resolvePixel(film[pi], gamma, toneMapping, &pixels[pi * 5], guides ? &denoised[pi * 3] : nullptr);
+    return pixels;
+}
+
+// The region's part of the W × H film and of its guides (when denoising).
+rawFilm_t regionFilm(const renderSettings_t& s, const std::vector<accum_t>& film,
+                     const std::vector<guideAccum_t>& guides, int channels) {
+    rawFilm_t out;
+    out.frameWidth = s.width;
+    out.frameHeight = s.height;
+    out.x0 = s.regionX0, out.y0 = s.regionY0, out.x1 = s.regionX1, out.y1 = s.regionY1;
+    out.gamma = s.gamma;
+    out.toneMapping = s.toneMapping;
+    out.channels = channels;
+    out.accum.reserve(size_t(out.width()) * out.height());
+    if (s.denoise) out.guides.reserve(out.accum.capacity());
+    for (int y = out.y0; y < out.y1; ++y) {
+        const size_t row = size_t(y) * s.width;
+        out.accum.insert(out.accum.end(), film.begin() + long(row + out.x0),
+                         film.begin() + long(row + out.x1));
+        if (s.denoise)
+            out.guides.insert(out.guides.end(), guides.begin() + long(row + out.x0),
+                              guides.begin() + long(row + out.x1));
+    }
+    return out;
 }
 
 std::string normaliseFilterName(std::string name) {
@@ -223,6 +234,7 @@ bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::strin
     regionKeys += params.getParam("region_y0", s.regionY0);
     regionKeys += params.getParam("region_x1", s.regionX1);
     regionKeys += params.getParam("region_y1", s.regionY1);
+    s.regionGiven = regionKeys > 0;
     if (regionKeys > 0 && !(0 <= s.regionX0 && s.regionX0 < s.regionX1 && s.regionX1 <= s.width && 0 <= s.regionY0 &&
                     s.regionY0 < s.regionY1 && s.regionY1 <= s.height)) {
         error = "render region " + std::to_string(s.regionX0) + "," + std::to_string(s.regionY0) + " to " +
@@ -231,6 +243,11 @@ bool readRenderSettings(const paraMap_t& params, renderSettings_t& s, std::strin
         return false;
     }
     return true;
+}
+
+std::vector<float> resolveFilm(const rawFilm_t& frame) {
+    return resolvePixels(frame.accum, frame.guides.empty() ? nullptr : &frame.guides, frame.frameWidth,
+                         frame.frameHeight, frame.gamma, frame.toneMapping);
 }
 
 float filterRadius(filterType_t type, float pixelWidth) {
@@ -288,13 +305,13 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
     // A region is rendered with the whole frame's tiles around it, kept in the frame's order, so
     // that every sample and every sum comes out as in the full render. A pixel depends on the
     // samples within the filter's border, and each later pass on the previous pass's pixels one
-    // step further out (the contrast test): that many pixels of margin make the region exact.
-    // The denoiser reads the finished film up to its reach around each pixel: so much further.
+    // step further out (the contrast test): that many pixels of margin make the region's film
+    // exact. The denoiser would read much further, so a region's film is handed over undenoised
+    // and the frame put together from its regions is denoised once (resolveFilm).
     const tile_t region{s.regionX0, s.regionY0, s.regionX1, s.regionY1};
     const bool wholeFrame = region.x0 == 0 && region.y0 == 0 && region.x1 == W && region.y1 == H;
-    const int denoiseMargin = s.denoise ? denoiseReach() : 0;
     if (!wholeFrame) {
-        const int margin = s.passes * (border + 1) + border + denoiseMargin;
+        const int margin = s.passes * (border + 1) + border;
         const tile_t needed{region.x0 - margin, region.y0 - margin, region.x1 + margin, region.y1 + margin};
         tiles.erase(std::remove_if(tiles.begin(), tiles.end(),
                                    [&](const tile_t& t) {
@@ -529,22 +546,19 @@ bool renderTiled(const renderSettings_t& s, const renderContext_t& sceneContext,
             if (flagged[pi]) sampleCount[pi] += uint32_t(samples);
         }
 
-        // Deliver the image of this pass; the last one denoised where asked (over the region and
-        // the denoiser's reach around it, all of which is exact).
-        std::vector<float> pixels(npix * 5);
-        std::vector<float> denoised;
-        if (s.denoise && pass + 1 == s.passes) {
-            const tile_t area{std::max(0, region.x0 - denoiseMargin), std::max(0, region.y0 - denoiseMargin),
-                              std::min(W, region.x1 + denoiseMargin), std::min(H, region.y1 + denoiseMargin)};
-            denoised = denoisedColour(film, guides, W, H, area, arena);
-        }
-        for (size_t pi = 0; pi < npix; ++pi)
-            resolvePixel(film[pi], s.gamma, s.toneMapping, &pixels[pi * 5],
-                         denoised.empty() ? nullptr : &denoised[pi * 3]);
+        // Deliver the image of this pass. The last one is denoised where asked, unless the render
+        // is a region of a frame: its film goes to the output, to be denoised with the frame's.
+        const bool lastPass = pass + 1 == s.passes;
+        std::vector<float> pixels;
+        arena.execute([&] {
+            pixels = resolvePixels(film, s.denoise && lastPass && !s.regionGiven ? &guides : nullptr, W, H,
+                                   s.gamma, s.toneMapping);
+        });
         for (int y = region.y0; y < region.y1; ++y) {
             for (int x = region.x0; x < region.x1; ++x)
                 output.putPixel(x, y, &pixels[(size_t(y) * W + x) * 5], channels);
         }
+        if (lastPass && s.regionGiven) output.putFilm(regionFilm(s, film, guides, channels));
         output.flushArea(region.x0, region.y0, region.x1, region.y1);
         output.flush();
         if (progress) progress->done();
