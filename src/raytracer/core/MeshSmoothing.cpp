@@ -8,6 +8,7 @@
 #include <tbb/parallel_for.h>
 
 #include "raytracer/core/MeshShape.h"
+#include "raytracer/core/PodArray.h"
 
 namespace yafaray {
 namespace {
@@ -122,14 +123,19 @@ size_t smoothWindow(meshShape_t& shape, const smoothing_t& job, uint32_t w0, uin
             }
         }
     };
-    std::vector<uint32_t> start(size_t(w1 - w0) + 1, 0);
+    // PodArrays, so that a window's lists go back to the system when it ends: freed vectors of a few
+    // megabytes would stay resident in the worker threads' heaps, beside the Embree build that follows.
+    const uint32_t windowVertices = w1 - w0;
+    PodArray<uint32_t> start;
+    start.resize(size_t(windowVertices) + 1, 0);
     forCorners([&](uint32_t local, uint32_t) { ++start[local + 1]; });
-    for (uint32_t v = 0; v < w1 - w0; ++v) start[v + 1] += start[v];
-    std::vector<uint32_t> list(start.back());
-    {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-        forCorners([&](uint32_t local, uint32_t corner) { list[fill[local]++] = corner; });
-    }
+    for (uint32_t v = 0; v < windowVertices; ++v) start[v + 1] += start[v];
+    PodArray<uint32_t> list;
+    list.resize(start[windowVertices]);
+    // Filling moves each row's start to its end, the next row's start; one shift puts them back.
+    forCorners([&](uint32_t local, uint32_t corner) { list[start[local]++] = corner; });
+    for (uint32_t v = windowVertices; v > 0; --v) start[v] = start[v - 1];
+    start[0] = 0;
 
     for (uint32_t v = w0; v < w1; ++v) {
         const uint32_t begin = start[v - w0], end = start[v - w0 + 1];
