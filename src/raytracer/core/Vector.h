@@ -102,6 +102,14 @@ struct matrix4x4_t {
 
 constexpr float kPi = 3.14159265358979323846f;
 
+// (eˣ − 1)/x, the mean of eᵗ over [0, x]: the share of a segment's length that an exponential
+// density or transmittance amounts to. Near 0, where media are thin, a Taylor polynomial gives it
+// to float precision (the first term left out is below 2⁻²⁴ for |x| ≤ 0.1) without expm1's cost.
+inline float expm1OverX(float x) {
+    if (std::fabs(x) <= 0.1f) return 1.f + x * (0.5f + x * (1.f / 6.f + x * (1.f / 24.f + x * (1.f / 120.f))));
+    return std::expm1(x) / x;
+}
+
 // A direction about unit n distributed as cos θ, from two uniform numbers in [0, 1).
 inline vector3d_t cosineSample(const vector3d_t& n, float s1, float s2) {
     vector3d_t u, v;

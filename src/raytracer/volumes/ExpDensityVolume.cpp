@@ -27,8 +27,7 @@ public:
         const float length = t1 - t0;
         const float k = -b_ * ray.dir.z;
         const float kl = k * length;
-        const float integral = Density(ray.from + ray.dir * t0) *
-                               (std::fabs(kl) < 1e-4f ? length * (1.f + 0.5f * kl) : std::expm1(kl) / k);
+        const float integral = Density(ray.from + ray.dir * t0) * length * expm1OverX(kl);
         return extinctionCoefficient() * integral;
     }
 

@@ -50,8 +50,8 @@ struct hazeRamp_t {
     float gathered(float a, float b, float Ta, float rate) const {
         b = std::min(b, full);
         if (!(b > a) || !(Ta > 0.f)) return 0.f;
-        const float x = rate * (b - a);
-        const float length = x < 1e-4f ? (b - a) * (1.f - 0.5f * x) : -std::expm1(-x) / rate;
+        // ∫ e^(−rate·s) ds over [0, b − a].
+        const float length = (b - a) * expm1OverX(-rate * (b - a));
         return slope * Ta * length;
     }
 };
