@@ -49,7 +49,8 @@ render() {
 }
 
 rmse() {
-    compare -metric RMSE "$1" "$2" null: 2>&1 | sed -E 's/.*\((.*)\).*/\1/'
+    # compare exits 1 when the images differ at all, which is no failure here.
+    { compare -metric RMSE "$1" "$2" null: 2>&1 || true; } | sed -E 's/.*\((.*)\).*/\1/'
 }
 
 # Share of pixels with a channel at 255.
