@@ -49,6 +49,28 @@ float farOf(const ray_t& ray) {
     return ray.tmax < 0.f ? std::numeric_limits<float>::infinity() : ray.tmax;
 }
 
+// Lanes [0, n) of a ray packet (RTCRay8, RTCRay16…) from rays[], with Embree's valid flags;
+// unused lanes get an empty interval.
+template <typename Packet>
+void fillRayLanes(Packet& r, int* lanes, const int* valid, const ray_t* rays, int n, uint32_t mask) {
+    for (int i = 0; i < n; ++i) {
+        lanes[i] = valid[i] ? -1 : 0;
+        const ray_t& ray = rays[i];
+        r.org_x[i] = ray.from.x;
+        r.org_y[i] = ray.from.y;
+        r.org_z[i] = ray.from.z;
+        r.dir_x[i] = ray.dir.x;
+        r.dir_y[i] = ray.dir.y;
+        r.dir_z[i] = ray.dir.z;
+        r.tnear[i] = ray.tmin;
+        r.tfar[i] = valid[i] ? farOf(ray) : 0.f;
+        r.time[i] = 0.f;
+        r.mask[i] = mask;
+        r.id[i] = static_cast<unsigned>(i);
+        r.flags[i] = 0;
+    }
+}
+
 }  // namespace
 
 // Shapes hold many triangles and are built once: the compact layout (quads by index into the
@@ -208,22 +230,7 @@ void EmbreeScene::occluded8(const int* valid, const ray_t* rays, bool* blocked, 
     context.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
     alignas(32) RTCRay8 r;
     alignas(32) int lanes[8];
-    for (int i = 0; i < 8; ++i) {
-        lanes[i] = valid[i] ? -1 : 0;
-        const ray_t& ray = rays[i];
-        r.org_x[i] = ray.from.x;
-        r.org_y[i] = ray.from.y;
-        r.org_z[i] = ray.from.z;
-        r.dir_x[i] = ray.dir.x;
-        r.dir_y[i] = ray.dir.y;
-        r.dir_z[i] = ray.dir.z;
-        r.tnear[i] = ray.tmin;
-        r.tfar[i] = valid[i] ? farOf(ray) : 0.f;
-        r.time[i] = 0.f;
-        r.mask[i] = mask;
-        r.id[i] = unsigned(i);
-        r.flags[i] = 0;
-    }
+    fillRayLanes(r, lanes, valid, rays, 8, mask);
     rtcOccluded8(lanes, impl_->scene, &context, &r);
     for (int i = 0; i < 8; ++i) blocked[i] = valid[i] && r.tfar[i] < 0.f;
 }
@@ -234,21 +241,8 @@ void EmbreeScene::intersect16(const int* valid, const ray_t* rays, embreeHit_t* 
     context.flags = RTC_INTERSECT_CONTEXT_FLAG_COHERENT;
     alignas(64) RTCRayHit16 rh;
     alignas(64) int lanes[16];
+    fillRayLanes(rh.ray, lanes, valid, rays, 16, kAnyGeometry);
     for (int i = 0; i < 16; ++i) {
-        lanes[i] = valid[i] ? -1 : 0;
-        const ray_t& ray = rays[i];
-        rh.ray.org_x[i] = ray.from.x;
-        rh.ray.org_y[i] = ray.from.y;
-        rh.ray.org_z[i] = ray.from.z;
-        rh.ray.dir_x[i] = ray.dir.x;
-        rh.ray.dir_y[i] = ray.dir.y;
-        rh.ray.dir_z[i] = ray.dir.z;
-        rh.ray.tnear[i] = ray.tmin;
-        rh.ray.tfar[i] = farOf(ray);
-        rh.ray.time[i] = 0.f;
-        rh.ray.mask[i] = 0xFFFFFFFFu;
-        rh.ray.id[i] = static_cast<unsigned>(i);
-        rh.ray.flags[i] = 0;
         rh.hit.geomID[i] = RTC_INVALID_GEOMETRY_ID;
         rh.hit.instID[0][i] = RTC_INVALID_GEOMETRY_ID;
     }

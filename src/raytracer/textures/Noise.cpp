@@ -217,6 +217,17 @@ inline void unitFloatLanes(const lanesU& h, lanesF& out) {
     out = __builtin_convertvector(lanesI(h >> 8), lanesF) * (1.f / 16777216.f);
 }
 
+// Every lane of v set to the smallest of its eight lanes.
+template <typename Lanes>
+inline void spreadMinimum(Lanes& v) {
+    Lanes swapped = __builtin_shufflevector(v, v, 4, 5, 6, 7, 0, 1, 2, 3);
+    v = v < swapped ? v : swapped;
+    swapped = __builtin_shufflevector(v, v, 2, 3, 0, 1, 6, 7, 4, 5);
+    v = v < swapped ? v : swapped;
+    swapped = __builtin_shufflevector(v, v, 1, 0, 3, 2, 5, 4, 7, 6);
+    v = v < swapped ? v : swapped;
+}
+
 // The 27 cells around a point's own cell as cell offsets, in four groups of eight lanes (the
 // last five lanes repeat the own cell and are ignored).
 struct cellLanes_t {
@@ -277,24 +288,14 @@ __attribute__((target_clones("avx2", "default"))) void nearestCells(const point3
         lanesF m = d[0] < d[1] ? d[0] : d[1];
         const lanesF m23 = d[2] < d[3] ? d[2] : d[3];
         m = m < m23 ? m : m23;
-        lanesF swapped = __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
-        m = m < swapped ? m : swapped;
-        swapped = __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5);
-        m = m < swapped ? m : swapped;
-        swapped = __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6);
-        m = m < swapped ? m : swapped;
+        spreadMinimum(m);
         // …the first cell that has it…
         lanesI first = lanesI{} + 32;
         for (int g = 0; g < 4; ++g) {
             const lanesI at = d[g] == m ? laneIndex[g] : lanesI{} + 32;
             first = first < at ? first : at;
         }
-        lanesI shuffled = __builtin_shufflevector(first, first, 4, 5, 6, 7, 0, 1, 2, 3);
-        first = first < shuffled ? first : shuffled;
-        shuffled = __builtin_shufflevector(first, first, 2, 3, 0, 1, 6, 7, 4, 5);
-        first = first < shuffled ? first : shuffled;
-        shuffled = __builtin_shufflevector(first, first, 1, 0, 3, 2, 5, 4, 7, 6);
-        first = first < shuffled ? first : shuffled;
+        spreadMinimum(first);
         d2[s] = m[0];
         cell[s] = first[0];
         // …which then leaves the search.
