@@ -37,7 +37,6 @@ constexpr float kBounceSpread = 0.1f;
 // Shadow rays of one light tested together.
 constexpr int kShadowBatch = 8;
 
-
 class directLighting_t : public surfaceIntegrator_t {
 public:
     directLighting_t(int rayDepth, bool transpShadows, int shadowDepth, bool bgTransp, bool bounce)
@@ -229,15 +228,7 @@ private:
                 }
                 bool shadowed[kShadowBatch] = {};
                 color_t filters[kShadowBatch];
-                if (count > 1 && light->isNarrow()) {
-                    ctx.scene->areShadowed(tested, shadows, shadowed, shadowDepth_, transpShadows_ ? filters : nullptr);
-                } else {
-                    for (int k = 0; k < count; ++k) {
-                        if (!tested[k]) continue;
-                        shadowed[k] = transpShadows_ ? ctx.scene->isShadowed(shadows[k], shadowDepth_, filters[k])
-                                                     : ctx.scene->isShadowed(shadows[k]);
-                    }
-                }
+                testShadows(ctx, *light, count, tested, shadows, shadowed, filters);
                 for (int k = 0; k < count; ++k) {
                     if (shadowed[k]) continue;
                     const candidate_t& c = candidates[k];
@@ -257,6 +248,21 @@ private:
             total += sum * (1.f / n);
         }
         return total;
+    }
+
+    // Shadow tests of the first `count` rays where tested[k] is set: shadowed[k], and the
+    // transmission of what was crossed in filters[k] with transparent shadows.
+    void testShadows(const renderContext_t& ctx, const light_t& light, int count, const int* tested,
+                     const ray_t* shadows, bool* shadowed, color_t* filters) const {
+        if (count > 1 && light.isNarrow()) {
+            ctx.scene->areShadowed(tested, shadows, shadowed, shadowDepth_, transpShadows_ ? filters : nullptr);
+            return;
+        }
+        for (int k = 0; k < count; ++k) {
+            if (!tested[k]) continue;
+            shadowed[k] = transpShadows_ ? ctx.scene->isShadowed(shadows[k], shadowDepth_, filters[k])
+                                         : ctx.scene->isShadowed(shadows[k]);
+        }
     }
 
     int rayDepth_;

@@ -129,8 +129,12 @@ void backgroundLight_t::buildDistribution() {
     }
 }
 
+int backgroundLight_t::findRow(float s1) const {
+    return findInterval([&](int i) { return rowCdf_[i]; }, [&](int j) { return rowGuide_[j]; }, kRows, s1);
+}
+
 void backgroundLight_t::findCell(float s1, float s2, int& row, int& cell, float& v, float& u) const {
-    const int k = findInterval([&](int i) { return rowCdf_[i]; }, [&](int j) { return rowGuide_[j]; }, kRows, s1);
+    const int k = findRow(s1);
     const float rowLo = k > 0 ? rowCdf_[k - 1] : 0.f;
     v = rowPmf_[k] > 0.f ? std::clamp((s1 - rowLo) / rowPmf_[k], 0.f, 0.99999f) : 0.5f;
     const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
@@ -145,8 +149,7 @@ void backgroundLight_t::findCell(float s1, float s2, int& row, int& cell, float&
 
 void backgroundLight_t::prefetch(const float* s1, const float* s2, int n) const {
     for (int i = 0; i < n; ++i) {
-        const int k =
-            findInterval([&](int r) { return rowCdf_[r]; }, [&](int j) { return rowGuide_[j]; }, kRows, s1[i]);
+        const int k = findRow(s1[i]);
         const int b = columnStart_[k], cols = columnStart_[k + 1] - b;
         // The slice's guide cell; the cell it leads to mostly shares its cache line.
         __builtin_prefetch(&cells_[b + std::clamp(static_cast<int>(s2[i] * cols), 0, cols - 1)]);

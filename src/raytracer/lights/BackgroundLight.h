@@ -38,6 +38,8 @@ public:
 
 private:
     void buildDistribution();
+    // The row a direction drawn from s1 falls in.
+    int findRow(float s1) const;
     // The cell a direction drawn from (s1, s2) falls in, with the position inside it in [0, 1)².
     void findCell(float s1, float s2, int& row, int& cell, float& v, float& u) const;
     // The direction at (v, u) inside a cell, with its density per unit solid angle.
