@@ -170,6 +170,10 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
     float haze = ramp.full > 0.f ? 0.f : ramp.amount;
     float gatheredTo = 0.f;
     color_t result(0.f);
+    // Samples waiting for their in-scatter; a gap between regions starts a new run.
+    scatterPoint_t pending[kScatterBatch];
+    int pendingCount = 0;
+    int run = 0;
 
     if (marched) {
         // The stride at t: the finest of the regions that hold t; where none does, the distance
@@ -201,6 +205,7 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
             if (!inside) {
                 // Between regions: nothing scatters; go on at the next region's entry.
                 t += step;
+                ++run;
                 continue;
             }
             const point3d_t p = ray.from + ray.dir * t;
@@ -243,8 +248,13 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
             // Nothing scatters here, or nothing of it is seen: the in-scatter would be multiplied
             // by zero.
             if (!(s > 0.f) || !(seen > 0.f)) continue;
-            result += inScatter(ctx, state, p) * (tr * s * step * seen);
+            pending[pendingCount++] = {p, accounted, tr * s * step * seen, run};
+            if (pendingCount == kScatterBatch) {
+                result += gatherInScatter(ctx, state, pending, pendingCount);
+                pendingCount = 0;
+            }
         }
+        result += gatherInScatter(ctx, state, pending, pendingCount);
         // Beyond the last sample the transmittance stays as it is.
         haze += ramp.gathered(gatheredTo, bounded ? ray.tmax : ramp.full, before, 0.f);
     } else {
@@ -260,9 +270,38 @@ colorA_t FixedSingleScatterIntegrator::integrate(const renderContext_t& ctx, ren
     return colorA_t(result, marched ? 1.f : haze);
 }
 
+color_t FixedSingleScatterIntegrator::gatherInScatter(const renderContext_t& ctx, renderState_t& state,
+                                                      const scatterPoint_t* points, int n) const {
+    // The light changes little from one sample to the next except across shadow edges. Every
+    // other sample is lit in full; one between two neighbours of the same run that saw the same
+    // lights takes their light interpolated along the ray, and is lit in full otherwise.
+    color_t light[kScatterBatch];
+    uint32_t seen[kScatterBatch];
+    for (int i = 0; i < n; i += 2) light[i] = inScatter(ctx, state, points[i].p, seen[i]);
+    if (n > 0 && n % 2 == 0) light[n - 1] = inScatter(ctx, state, points[n - 1].p, seen[n - 1]);
+    color_t sum(0.f);
+    for (int i = 0; i < n; ++i) {
+        if (i % 2 == 1 && i + 1 < n) {
+            const scatterPoint_t& a = points[i - 1];
+            const scatterPoint_t& b = points[i + 1];
+            if (a.run == b.run && seen[i - 1] == seen[i + 1] && seen[i - 1] != kUnlikeSamples) {
+                const float f = (points[i].t - a.t) / (b.t - a.t);
+                light[i] = light[i - 1] * (1.f - f) + light[i + 1] * f;
+            } else {
+                light[i] = inScatter(ctx, state, points[i].p, seen[i]);
+            }
+        }
+        sum += light[i] * points[i].weight;
+    }
+    return sum;
+}
+
 color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderState_t& state,
-                                                const point3d_t& p) const {
+                                                const point3d_t& p, uint32_t& seen) const {
     color_t total(0.f);
+    // One bit per light sample, set where the sample reached p.
+    seen = 0;
+    int bit = 0;
     for (const light_t* light : lights) {
         color_t mean;
         if (light->meanIllumination(mean)) {
@@ -276,6 +315,8 @@ color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, rend
         color_t sum(0.f);
         for (int k = 0; k < n; ++k) {
             lightSample_t ls;
+            const uint32_t mask = bit < 32 ? 1u << bit : 0u;
+            ++bit;
             if (!light->illuminate(p, state.random(), state.random(), ls)) continue;
             ray_t shadow;
             shadow.from = p;
@@ -283,10 +324,13 @@ color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, rend
             shadow.tmin = shadowBias(p);
             shadow.tmax = ls.distance > 0.f ? ls.distance : kInfiniteShadowLength;
             if (light->castShadows && ctx.scene->isShadowed(shadow)) continue;
+            seen |= mask;
             sum += ls.color * lightTransmittance(state, shadow, light);
         }
         total += sum * (1.f / float(n));
     }
+    // Too many samples to tell apart: such points are never taken for alike.
+    if (bit > 32) seen = kUnlikeSamples;
     return total;
 }
 

@@ -9,6 +9,8 @@
 // the regions' light by the haze in front, so that distance blends into the sky continuously
 // whether a ray ends on a far surface or on the background.
 
+#include <cstdint>
+
 #include "raytracer/core/Volume.h"
 
 namespace yafaray {
@@ -36,8 +38,24 @@ private:
     float hazeAmount(const renderContext_t& ctx, const ray_t& ray) const;
     // Transmittance of all regions along the ray, without the haze.
     float mediaTransmittance(renderState_t& state, const ray_t& ray) const;
-    // Light arriving at p from every light, dimmed by the media on the way (unshadowed samples only).
-    color_t inScatter(const renderContext_t& ctx, renderState_t& state, const point3d_t& p) const;
+    // A sample of the camera ray waiting for its in-scatter: where it lies, at which distance, the
+    // weight its light carries, and its run (samples of one run follow each other without a gap).
+    struct scatterPoint_t {
+        point3d_t p;
+        float t, weight;
+        int run;
+    };
+    // Samples whose in-scatter is gathered together.
+    static constexpr int kScatterBatch = 32;
+    // The `seen` of a point lit by more light samples than its bits can tell.
+    static constexpr uint32_t kUnlikeSamples = ~0u;
+
+    // The weighted in-scatter of n samples of one camera ray, in the order of the ray.
+    color_t gatherInScatter(const renderContext_t& ctx, renderState_t& state, const scatterPoint_t* points,
+                            int n) const;
+    // Light arriving at p from every light, dimmed by the media on the way (unshadowed samples
+    // only); `seen` gets one bit per light sample that reached p.
+    color_t inScatter(const renderContext_t& ctx, renderState_t& state, const point3d_t& p, uint32_t& seen) const;
     float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const;
     void buildAttenuationGrids();
 
