@@ -7,6 +7,7 @@
 
 #include "EngineTestSupport.h"
 #include "raytracer/core/Film.h"
+#include "raytracer/core/Lanes.h"
 
 namespace {
 
@@ -244,6 +245,31 @@ TEST(Denoiser, RegionFilmsPutTogetherResolveToTheWholeFrame) {
                 ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << x << ", " << y << " channel " << k;
             }
         }
+    }
+}
+
+// The edge-stopping weights come from this approximation of e^(−x); the whole range the weights
+// can take must stay within its stated error, and out-of-range input must not turn into NaN.
+TEST(Denoiser, LaneExponentialMatchesTheLibrary) {
+    using yafaray::lanesF;
+    float worst = 0.f;
+    for (int k = 0; k < 87 * 1024; k += yafaray::kLaneCount) {
+        lanesF x, e;
+        for (int l = 0; l < yafaray::kLaneCount; ++l) x[l] = (k + l) / 1024.f + 0.000123f * l;
+        yafaray::expNegLanes(x, e);
+        for (int l = 0; l < yafaray::kLaneCount; ++l) {
+            const double exact = std::exp(-double(x[l]));
+            worst = std::max(worst, float(std::fabs(e[l] - exact) / exact));
+        }
+    }
+    EXPECT_LT(worst, 4e-7f);
+    const lanesF odd = {0.f, 1e-30f, 87.f, 200.f, INFINITY, NAN, 1.f, 0.5f};
+    lanesF e;
+    yafaray::expNegLanes(odd, e);
+    EXPECT_EQ(e[0], 1.f);
+    for (int l = 2; l < 6; ++l) {
+        EXPECT_GT(e[l], 0.f) << l;
+        EXPECT_LT(e[l], 1e-37f) << l;
     }
 }
 

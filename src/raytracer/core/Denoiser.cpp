@@ -5,6 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "raytracer/core/Lanes.h"
+
+// The lane helpers of this file return vectors by value and are inlined where they are used;
+// GCC's note that this changes the calling convention with AVX does not concern them.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace yafaray {
 namespace {
@@ -46,6 +54,122 @@ void forRows(int y0, int y1, const Body& body) {
     });
 }
 
+// The rectangle's pixels in planes of one value each. Rows are padded on both sides, so that a
+// tap up to kReach pixels beyond either edge, from any lane of a group that starts inside,
+// still reads memory of the plane; padding is marked outside.
+struct planeLayout_t {
+    static constexpr int kReach = 2 << (kIterations - 1);
+    static constexpr int kLeft = kReach, kRight = kReach + kLaneCount;
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0, stride = 0;
+
+    planeLayout_t(int ax0, int ay0, int ax1, int ay1)
+        : x0(ax0), y0(ay0), x1(ax1), y1(ay1), stride(kLeft + (ax1 - ax0) + kRight) {}
+    size_t at(int x, int y) const { return size_t(y - y0) * stride + size_t(x - x0 + kLeft); }
+    size_t size() const { return size_t(y1 - y0) * stride; }
+};
+
+// What the filter passes read and write, one plane per value.
+struct denoisePlanes_t {
+    explicit denoisePlanes_t(const planeLayout_t& l) : layout(l) {
+        for (std::vector<float>* plane : {&light[0], &light[1], &light[2], &lightNext[0], &lightNext[1],
+                                          &lightNext[2], &var, &varNext, &normal[0], &normal[1], &normal[2],
+                                          &albedo[0], &albedo[1], &albedo[2], &depth, &slopeX, &slopeY, &inside})
+            plane->assign(l.size(), 0.f);
+    }
+    planeLayout_t layout;
+    // The lighting (colour over albedo) and its noise in the same units, read by a pass; the
+    // pass writes the next ones.
+    std::vector<float> light[3], lightNext[3], var, varNext;
+    std::vector<float> normal[3], albedo[3], depth, slopeX, slopeY;
+    std::vector<float> inside;  // 1 for the rectangle's pixels, 0 for the padding
+};
+
+template <typename Lanes>
+inline Lanes loadLanes(const float* from) {
+    Lanes v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+
+template <typename Lanes>
+inline Lanes absLanes(const Lanes& v) {
+    return v < 0.f ? -v : v;
+}
+
+// One à-trous pass over row y with taps `step` pixels apart: the light and var planes are read,
+// the row of lightNext and varNext written. Eight pixels of the row are filtered side by side;
+// each pixel's taps are weighted as in guideDistance() below, a tap outside the rectangle or
+// across the border of sky and surface weighing nothing.
+__attribute__((target_clones("avx2", "default"))) void filterRow(denoisePlanes_t& d, int y, int step) {
+    const planeLayout_t& l = d.layout;
+    for (int xb = l.x0; xb < l.x1; xb += kLaneCount) {
+        const size_t p = l.at(xb, y);
+        const lanesF lr = loadLanes<lanesF>(&d.light[0][p]), lg = loadLanes<lanesF>(&d.light[1][p]),
+                     lb = loadLanes<lanesF>(&d.light[2][p]);
+        const lanesF lumP = 0.2126f * lr + 0.7152f * lg + 0.0722f * lb;
+        const lanesF varP = loadLanes<lanesF>(&d.var[p]);
+        lanesF colourScale;
+        for (int k = 0; k < kLaneCount; ++k)
+            colourScale[k] = 1.f / (kColourSigma * std::sqrt(varP[k]) + kColourFloor * lumP[k] + 1e-6f);
+        const lanesF nx = loadLanes<lanesF>(&d.normal[0][p]), ny = loadLanes<lanesF>(&d.normal[1][p]),
+                     nz = loadLanes<lanesF>(&d.normal[2][p]);
+        const lanesF ar = loadLanes<lanesF>(&d.albedo[0][p]), ag = loadLanes<lanesF>(&d.albedo[1][p]),
+                     ab = loadLanes<lanesF>(&d.albedo[2][p]);
+        const lanesF zp = loadLanes<lanesF>(&d.depth[p]);
+        const lanesI skyP = zp < 0.f;
+        const lanesF sx = absLanes(loadLanes<lanesF>(&d.slopeX[p])), sy = absLanes(loadLanes<lanesF>(&d.slopeY[p]));
+        lanesF sumR = {}, sumG = {}, sumB = {}, wsum = {}, vsum = {};
+        for (int j = -2; j <= 2; ++j) {
+            const int qy = y + j * step;
+            if (qy < l.y0 || qy >= l.y1) continue;
+            for (int i = -2; i <= 2; ++i) {
+                const size_t q = l.at(xb + i * step, qy);
+                const float kernel = kKernel[i + 2] * kKernel[j + 2];
+                const lanesF qr = loadLanes<lanesF>(&d.light[0][q]), qg = loadLanes<lanesF>(&d.light[1][q]),
+                             qb = loadLanes<lanesF>(&d.light[2][q]);
+                const lanesF qv = loadLanes<lanesF>(&d.var[q]);
+                lanesF w = lanesF{} + kernel;
+                if (i != 0 || j != 0) {
+                    const lanesF dnx = loadLanes<lanesF>(&d.normal[0][q]) - nx,
+                                 dny = loadLanes<lanesF>(&d.normal[1][q]) - ny,
+                                 dnz = loadLanes<lanesF>(&d.normal[2][q]) - nz;
+                    const lanesF dar = loadLanes<lanesF>(&d.albedo[0][q]) - ar,
+                                 dag = loadLanes<lanesF>(&d.albedo[1][q]) - ag,
+                                 dab = loadLanes<lanesF>(&d.albedo[2][q]) - ab;
+                    const lanesF zq = loadLanes<lanesF>(&d.depth[q]);
+                    lanesF e = (dnx * dnx + dny * dny + dnz * dnz) * (1.f / kNormalSigma2) +
+                               (dar * dar + dag * dag + dab * dab) * (1.f / kAlbedoSigma2);
+                    lanesF expected = kDepthSigma * (sx * float(std::abs(i * step)) + sy * float(std::abs(j * step))) +
+                                      kDepthFloor * zp;
+                    expected = expected > 1e-6f ? expected : lanesF{} + 1e-6f;
+                    e += skyP ? lanesF{} : absLanes(zq - zp) / expected;
+                    const lanesF lumQ = 0.2126f * qr + 0.7152f * qg + 0.0722f * qb;
+                    e += absLanes(lumQ - lumP) * colourScale;
+                    const lanesI usable = (loadLanes<lanesF>(&d.inside[q]) > 0.f) & ((zq < 0.f) == skyP);
+                    lanesF falloff;
+                    expNegLanes(e, falloff);
+                    w = usable ? w * falloff : lanesF{};
+                }
+                sumR += w * qr;
+                sumG += w * qg;
+                sumB += w * qb;
+                wsum += w;
+                vsum += w * w * qv;
+            }
+        }
+        // wsum holds at least the pixel's own weight.
+        const lanesF inv = 1.f / wsum;
+        const lanesF outR = sumR * inv, outG = sumG * inv, outB = sumB * inv, outV = vsum * inv * inv;
+        const int lanes = std::min(kLaneCount, l.x1 - xb);
+        for (int k = 0; k < lanes; ++k) {
+            d.lightNext[0][p + k] = outR[k];
+            d.lightNext[1][p + k] = outG[k];
+            d.lightNext[2][p + k] = outB[k];
+            d.varNext[p + k] = outV[k];
+        }
+    }
+}
+
 }  // namespace
 
 denoiseBuffers_t::denoiseBuffers_t(int w, int h)
@@ -65,17 +189,21 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
     const int W = b.width;
     auto index = [W](int x, int y) { return size_t(y) * W + x; };
     auto inside = [&](int x, int y) { return x >= x0 && x < x1 && y >= y0 && y < y1; };
-    const size_t npix = size_t(W) * b.height;
+    const planeLayout_t layout(x0, y0, x1, y1);
+    denoisePlanes_t d(layout);
 
-    // The lighting, its noise in the same units, and the depth slopes along x and y.
-    std::vector<float> light(npix * 3), lightNext(npix * 3), var(npix), varNext(npix);
-    std::vector<float> slopeX(npix, 0.f), slopeY(npix, 0.f);
+    // The guides and the lighting in planes, and the depth slopes along x and y.
     auto albedoAt = [&](size_t i, int k) { return std::max(0.f, b.albedo[i * 3 + k]) + kAlbedoOffset; };
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
-            const size_t i = index(x, y);
-            for (int k = 0; k < 3; ++k)
-                light[i * 3 + k] = std::max(0.f, b.colour[i * 3 + k]) / albedoAt(i, k);
+            const size_t i = index(x, y), p = layout.at(x, y);
+            for (int k = 0; k < 3; ++k) {
+                d.light[k][p] = std::max(0.f, b.colour[i * 3 + k]) / albedoAt(i, k);
+                d.normal[k][p] = b.normal[i * 3 + k];
+                d.albedo[k][p] = b.albedo[i * 3 + k];
+            }
+            d.depth[p] = b.depth[i];
+            d.inside[p] = 1.f;
             // Central difference where both neighbours show a surface, else one-sided.
             auto slope = [&](int dx, int dy) {
                 const float z = b.depth[i];
@@ -88,62 +216,62 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
                 if (before) return std::fabs(z - b.depth[index(x - dx, y - dy)]);
                 return 0.f;
             };
-            slopeX[i] = slope(1, 0);
-            slopeY[i] = slope(0, 1);
+            d.slopeX[p] = slope(1, 0);
+            d.slopeY[p] = slope(0, 1);
         }
     });
 
     // How unlike pixel q, (dx, dy) pixels from p, is by its guides, as an exponent of e⁻¹;
-    // false where they must not mix at all (the sky and a surface).
+    // false where they must not mix at all (the sky and a surface). Plane positions.
     auto guideDistance = [&](size_t p, size_t q, int dx, int dy, float& e) {
-        const float zp = b.depth[p], zq = b.depth[q];
+        const float zp = d.depth[p], zq = d.depth[q];
         if ((zp < 0.f) != (zq < 0.f)) return false;
-        const float* np = &b.normal[p * 3];
-        const float* nq = &b.normal[q * 3];
-        const float* ap = &b.albedo[p * 3];
-        const float* aq = &b.albedo[q * 3];
         float dn = 0.f, da = 0.f;
         for (int k = 0; k < 3; ++k) {
-            dn += (nq[k] - np[k]) * (nq[k] - np[k]);
-            da += (aq[k] - ap[k]) * (aq[k] - ap[k]);
+            dn += (d.normal[k][q] - d.normal[k][p]) * (d.normal[k][q] - d.normal[k][p]);
+            da += (d.albedo[k][q] - d.albedo[k][p]) * (d.albedo[k][q] - d.albedo[k][p]);
         }
         e = dn * (1.f / kNormalSigma2) + da * (1.f / kAlbedoSigma2);
         if (zp >= 0.f) {
             const float expected =
-                kDepthSigma * (std::fabs(slopeX[p] * float(dx)) + std::fabs(slopeY[p] * float(dy))) +
+                kDepthSigma * (std::fabs(d.slopeX[p] * float(dx)) + std::fabs(d.slopeY[p] * float(dy))) +
                 kDepthFloor * zp;
             e += std::fabs(zq - zp) / std::max(expected, 1e-6f);
         }
         return true;
+    };
+    auto lightLuminance = [&](size_t p) {
+        const float c[3] = {d.light[0][p], d.light[1][p], d.light[2][p]};
+        return luminance(c);
     };
 
     // Each pixel's noise, from its samples where it has enough, else from the spread of its like
     // neighbours' lighting (which would be alike without noise).
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
-            const size_t p = index(x, y);
-            if (b.samples[p] >= kTrustedSamples) {
+            const size_t i = index(x, y), p = layout.at(x, y);
+            if (b.samples[i] >= kTrustedSamples) {
                 float a[3];
-                for (int k = 0; k < 3; ++k) a[k] = albedoAt(p, k);
+                for (int k = 0; k < 3; ++k) a[k] = albedoAt(i, k);
                 const float al = luminance(a);
-                varNext[p] = std::max(0.f, b.variance[p]) / (al * al);
+                d.varNext[p] = std::max(0.f, b.variance[i]) / (al * al);
                 continue;
             }
             double wsum = 0.0, m1 = 0.0, m2 = 0.0;
             for (int dy = -2; dy <= 2; ++dy) {
                 for (int dx = -2; dx <= 2; ++dx) {
                     if (!inside(x + dx, y + dy)) continue;
-                    const size_t q = index(x + dx, y + dy);
+                    const size_t q = layout.at(x + dx, y + dy);
                     float e = 0.f;
                     if (q != p && !guideDistance(p, q, dx, dy, e)) continue;
-                    const double w = std::exp(-e), l = luminance(&light[q * 3]);
+                    const double w = std::exp(-e), lq = lightLuminance(q);
                     wsum += w;
-                    m1 += w * l;
-                    m2 += w * l * l;
+                    m1 += w * lq;
+                    m2 += w * lq * lq;
                 }
             }
             const double mean = m1 / wsum;
-            varNext[p] = float(std::max(0.0, m2 / wsum - mean * mean));
+            d.varNext[p] = float(std::max(0.0, m2 / wsum - mean * mean));
         }
     });
     // A 3×3 blur steadies the estimates.
@@ -154,58 +282,24 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
                 for (int dx = -1; dx <= 1; ++dx) {
                     if (!inside(x + dx, y + dy)) continue;
                     const float w = (dx == 0 ? 2.f : 1.f) * (dy == 0 ? 2.f : 1.f);
-                    sum += w * varNext[index(x + dx, y + dy)];
+                    sum += w * d.varNext[layout.at(x + dx, y + dy)];
                     wsum += w;
                 }
             }
-            var[index(x, y)] = sum / wsum;
+            d.var[layout.at(x, y)] = sum / wsum;
         }
     });
 
     for (int pass = 0; pass < kIterations; ++pass) {
-        const int step = 1 << pass;
-        forRows(y0, y1, [&](int y) {
-            for (int x = x0; x < x1; ++x) {
-                const size_t p = index(x, y);
-                const float lumP = luminance(&light[p * 3]);
-                const float colourScale =
-                    1.f / (kColourSigma * std::sqrt(var[p]) + kColourFloor * lumP + 1e-6f);
-                float sum[3] = {0.f, 0.f, 0.f}, wsum = 0.f, vsum = 0.f;
-                for (int j = -2; j <= 2; ++j) {
-                    const int qy = y + j * step;
-                    if (qy < y0 || qy >= y1) continue;
-                    for (int i = -2; i <= 2; ++i) {
-                        const int qx = x + i * step;
-                        if (qx < x0 || qx >= x1) continue;
-                        const size_t q = index(qx, qy);
-                        float w = kKernel[i + 2] * kKernel[j + 2];
-                        if (q != p) {
-                            float e = 0.f;
-                            if (!guideDistance(p, q, i * step, j * step, e)) continue;
-                            e += std::fabs(luminance(&light[q * 3]) - lumP) * colourScale;
-                            w *= std::exp(-e);
-                        }
-                        sum[0] += w * light[q * 3];
-                        sum[1] += w * light[q * 3 + 1];
-                        sum[2] += w * light[q * 3 + 2];
-                        wsum += w;
-                        vsum += w * w * var[q];
-                    }
-                }
-                // wsum holds at least the pixel's own weight.
-                const float inv = 1.f / wsum;
-                for (int k = 0; k < 3; ++k) lightNext[p * 3 + k] = sum[k] * inv;
-                varNext[p] = vsum * inv * inv;
-            }
-        });
-        light.swap(lightNext);
-        var.swap(varNext);
+        forRows(y0, y1, [&](int y) { filterRow(d, y, 1 << pass); });
+        for (int k = 0; k < 3; ++k) d.light[k].swap(d.lightNext[k]);
+        d.var.swap(d.varNext);
     }
 
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
-            const size_t i = index(x, y);
-            for (int k = 0; k < 3; ++k) b.colour[i * 3 + k] = light[i * 3 + k] * albedoAt(i, k);
+            const size_t i = index(x, y), p = layout.at(x, y);
+            for (int k = 0; k < 3; ++k) b.colour[i * 3 + k] = d.light[k][p] * albedoAt(i, k);
         }
     });
 }

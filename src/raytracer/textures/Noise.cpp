@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "raytracer/core/Lanes.h"
+
 namespace yafaray {
 namespace {
 
@@ -198,11 +200,6 @@ float stdPerlinNoise_t::operator()(const point3d_t& p) const {
 }
 
 namespace {
-
-// Eight lanes of floats or integers (GCC vector extensions: one AVX register, or two SSE ones).
-using lanesF = float __attribute__((vector_size(32)));
-using lanesI = int32_t __attribute__((vector_size(32)));
-using lanesU = uint32_t __attribute__((vector_size(32)));
 
 // mix() on eight lanes at once (by reference: vectors passed by value change the ABI with AVX).
 inline void mixLanes(lanesU& h) {
