@@ -56,7 +56,7 @@ void forRows(int y0, int y1, const Body& body) {
 
 // The rectangle's pixels in planes of one value each. Rows are padded on both sides, so that a
 // tap up to kReach pixels beyond either edge, from any lane of a group that starts inside,
-// still reads memory of the plane; padding is marked outside.
+// still reads memory of the plane (and is then weighted zero).
 struct planeLayout_t {
     static constexpr int kReach = 2 << (kIterations - 1);
     static constexpr int kLeft = kReach, kRight = kReach + kLaneCount;
@@ -70,19 +70,20 @@ struct planeLayout_t {
 
 // What the filter passes read and write, one plane per value.
 struct denoisePlanes_t {
-    explicit denoisePlanes_t(const planeLayout_t& l) : layout(l) {
-        for (std::vector<float>* plane : {&light[0], &light[1], &light[2], &lightNext[0], &lightNext[1],
-                                          &lightNext[2], &var, &varNext, &normal[0], &normal[1], &normal[2],
-                                          &albedo[0], &albedo[1], &albedo[2], &depth, &slopeX, &slopeY, &inside})
-            plane->assign(l.size(), 0.f);
-    }
+    explicit denoisePlanes_t(const planeLayout_t& l) : layout(l) {}
+    // Planes are made as they are filled, so that the buffers they are filled from can be
+    // released in between.
+    void make(std::vector<float>& plane) const { plane.assign(layout.size(), 0.f); }
+
     planeLayout_t layout;
     // The lighting (colour over albedo) and its noise in the same units, read by a pass; the
     // pass writes the next ones.
     std::vector<float> light[3], lightNext[3], var, varNext;
     std::vector<float> normal[3], albedo[3], depth, slopeX, slopeY;
-    std::vector<float> inside;  // 1 for the rectangle's pixels, 0 for the padding
 };
+
+// The lanes' offsets from the first pixel of their group.
+constexpr lanesI kLaneOffsets = {0, 1, 2, 3, 4, 5, 6, 7};
 
 template <typename Lanes>
 inline Lanes loadLanes(const float* from) {
@@ -145,7 +146,8 @@ __attribute__((target_clones("avx2", "default"))) void filterRow(denoisePlanes_t
                     e += skyP ? lanesF{} : absLanes(zq - zp) / expected;
                     const lanesF lumQ = 0.2126f * qr + 0.7152f * qg + 0.0722f * qb;
                     e += absLanes(lumQ - lumP) * colourScale;
-                    const lanesI usable = (loadLanes<lanesF>(&d.inside[q]) > 0.f) & ((zq < 0.f) == skyP);
+                    const lanesI column = kLaneOffsets + (xb + i * step);
+                    const lanesI usable = (column >= l.x0) & (column < l.x1) & ((zq < 0.f) == skyP);
                     lanesF falloff;
                     expNegLanes(e, falloff);
                     w = usable ? w * falloff : lanesF{};
@@ -192,28 +194,37 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
     const planeLayout_t layout(x0, y0, x1, y1);
     denoisePlanes_t d(layout);
 
-    // The guides and the lighting in planes, and the depth slopes along x and y.
-    auto albedoAt = [&](size_t i, int k) { return std::max(0.f, b.albedo[i * 3 + k]) + kAlbedoOffset; };
+    // The lighting, then the guides in planes, each buffer released once it is read; and the
+    // depth slopes along x and y.
+    auto albedoAt = [&](size_t p, int k) { return std::max(0.f, d.albedo[k][p]) + kAlbedoOffset; };
+    auto moveGuide = [&](std::vector<float>& from, int count, std::vector<float>* to) {
+        for (int k = 0; k < count; ++k) d.make(to[k]);
+        forRows(y0, y1, [&](int y) {
+            for (int x = x0; x < x1; ++x) {
+                for (int k = 0; k < count; ++k) to[k][layout.at(x, y)] = from[index(x, y) * count + k];
+            }
+        });
+        std::vector<float>().swap(from);
+    };
+    moveGuide(b.albedo, 3, d.albedo);
+    moveGuide(b.normal, 3, d.normal);
+    moveGuide(b.depth, 1, &d.depth);
+    for (std::vector<float>* plane : {&d.light[0], &d.light[1], &d.light[2], &d.slopeX, &d.slopeY}) d.make(*plane);
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
             const size_t i = index(x, y), p = layout.at(x, y);
-            for (int k = 0; k < 3; ++k) {
-                d.light[k][p] = std::max(0.f, b.colour[i * 3 + k]) / albedoAt(i, k);
-                d.normal[k][p] = b.normal[i * 3 + k];
-                d.albedo[k][p] = b.albedo[i * 3 + k];
-            }
-            d.depth[p] = b.depth[i];
-            d.inside[p] = 1.f;
+            for (int k = 0; k < 3; ++k) d.light[k][p] = std::max(0.f, b.colour[i * 3 + k]) / albedoAt(p, k);
             // Central difference where both neighbours show a surface, else one-sided.
+            auto depthAt = [&](int dx, int dy) {
+                return inside(x + dx, y + dy) ? d.depth[layout.at(x + dx, y + dy)] : -1.f;
+            };
             auto slope = [&](int dx, int dy) {
-                const float z = b.depth[i];
+                const float z = d.depth[p];
                 if (z < 0.f) return 0.f;
-                const bool before = inside(x - dx, y - dy) && b.depth[index(x - dx, y - dy)] >= 0.f;
-                const bool after = inside(x + dx, y + dy) && b.depth[index(x + dx, y + dy)] >= 0.f;
-                if (before && after)
-                    return 0.5f * std::fabs(b.depth[index(x + dx, y + dy)] - b.depth[index(x - dx, y - dy)]);
-                if (after) return std::fabs(b.depth[index(x + dx, y + dy)] - z);
-                if (before) return std::fabs(z - b.depth[index(x - dx, y - dy)]);
+                const float zBefore = depthAt(-dx, -dy), zAfter = depthAt(dx, dy);
+                if (zBefore >= 0.f && zAfter >= 0.f) return 0.5f * std::fabs(zAfter - zBefore);
+                if (zAfter >= 0.f) return std::fabs(zAfter - z);
+                if (zBefore >= 0.f) return std::fabs(z - zBefore);
                 return 0.f;
             };
             d.slopeX[p] = slope(1, 0);
@@ -247,12 +258,13 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
 
     // Each pixel's noise, from its samples where it has enough, else from the spread of its like
     // neighbours' lighting (which would be alike without noise).
+    d.make(d.varNext);
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
             const size_t i = index(x, y), p = layout.at(x, y);
             if (b.samples[i] >= kTrustedSamples) {
                 float a[3];
-                for (int k = 0; k < 3; ++k) a[k] = albedoAt(i, k);
+                for (int k = 0; k < 3; ++k) a[k] = albedoAt(p, k);
                 const float al = luminance(a);
                 d.varNext[p] = std::max(0.f, b.variance[i]) / (al * al);
                 continue;
@@ -274,7 +286,10 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
             d.varNext[p] = float(std::max(0.0, m2 / wsum - mean * mean));
         }
     });
+    std::vector<float>().swap(b.variance);
+    std::vector<float>().swap(b.samples);
     // A 3×3 blur steadies the estimates.
+    d.make(d.var);
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
             float sum = 0.f, wsum = 0.f;
@@ -290,6 +305,7 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
         }
     });
 
+    for (std::vector<float>* plane : {&d.lightNext[0], &d.lightNext[1], &d.lightNext[2]}) d.make(*plane);
     for (int pass = 0; pass < kIterations; ++pass) {
         forRows(y0, y1, [&](int y) { filterRow(d, y, 1 << pass); });
         for (int k = 0; k < 3; ++k) d.light[k].swap(d.lightNext[k]);
@@ -299,7 +315,8 @@ void denoise(denoiseBuffers_t& b, int x0, int y0, int x1, int y1) {
     forRows(y0, y1, [&](int y) {
         for (int x = x0; x < x1; ++x) {
             const size_t i = index(x, y), p = layout.at(x, y);
-            for (int k = 0; k < 3; ++k) b.colour[i * 3 + k] = d.light[k][p] * albedoAt(i, k);
+            for (int k = 0; k < 3; ++k)
+                b.colour[i * 3 + k] = d.light[k][p] * albedoAt(p, k);
         }
     });
 }

@@ -23,6 +23,7 @@ struct denoiseBuffers_t {
 // like albedo, normal and depth whose lighting differs by no more than the pixel's noise
 // explains; the albedo is then multiplied back, so texture stays as sharp as it was rendered.
 // Runs its rows on the calling task arena; the result does not depend on the thread count.
+// Only the colour is left afterwards: the guides are released once read.
 void denoise(denoiseBuffers_t& buffers, int x0, int y0, int x1, int y1);
 
 }  // namespace yafaray
