@@ -275,63 +275,87 @@ color_t FixedSingleScatterIntegrator::gatherInScatter(const renderContext_t& ctx
     // The light changes little from one sample to the next except across shadow edges. Every
     // other sample is lit in full; one between two neighbours of the same run that saw the same
     // lights takes their light interpolated along the ray, and is lit in full otherwise.
+    if (n <= 0) return color_t(0.f);
     color_t light[kScatterBatch];
     uint32_t seen[kScatterBatch];
-    for (int i = 0; i < n; i += 2) light[i] = inScatter(ctx, state, points[i].p, seen[i]);
-    if (n > 0 && n % 2 == 0) light[n - 1] = inScatter(ctx, state, points[n - 1].p, seen[n - 1]);
-    color_t sum(0.f);
-    for (int i = 0; i < n; ++i) {
-        if (i % 2 == 1 && i + 1 < n) {
-            const scatterPoint_t& a = points[i - 1];
-            const scatterPoint_t& b = points[i + 1];
-            if (a.run == b.run && seen[i - 1] == seen[i + 1] && seen[i - 1] != kUnlikeSamples) {
-                const float f = (points[i].t - a.t) / (b.t - a.t);
-                light[i] = light[i - 1] * (1.f - f) + light[i + 1] * f;
-            } else {
-                light[i] = inScatter(ctx, state, points[i].p, seen[i]);
-            }
+    int which[kScatterBatch];
+    int count = 0;
+    for (int i = 0; i < n; i += 2) which[count++] = i;
+    if (n > 0 && n % 2 == 0) which[count++] = n - 1;
+    inScatter(ctx, state, points, which, count, light, seen);
+    count = 0;
+    for (int i = 1; i + 1 < n; i += 2) {
+        const scatterPoint_t& a = points[i - 1];
+        const scatterPoint_t& b = points[i + 1];
+        if (a.run == b.run && seen[i - 1] == seen[i + 1] && seen[i - 1] != kUnlikeSamples) {
+            const float f = (points[i].t - a.t) / (b.t - a.t);
+            light[i] = light[i - 1] * (1.f - f) + light[i + 1] * f;
+        } else {
+            which[count++] = i;
         }
-        sum += light[i] * points[i].weight;
     }
+    if (count > 0) inScatter(ctx, state, points, which, count, light, seen);
+    color_t sum(0.f);
+    for (int i = 0; i < n; ++i) sum += light[i] * points[i].weight;
     return sum;
 }
 
-color_t FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderState_t& state,
-                                                const point3d_t& p, uint32_t& seen) const {
-    color_t total(0.f);
-    // One bit per light sample, set where the sample reached p.
-    seen = 0;
-    int bit = 0;
-    for (const light_t* light : lights) {
+void FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderState_t& state,
+                                             const scatterPoint_t* points, const int* which, int count,
+                                             color_t* light, uint32_t* seen) const {
+    for (int w = 0; w < count; ++w) {
+        light[which[w]] = color_t(0.f);
+        seen[which[w]] = 0;
+    }
+    int bit = 0;  // the light sample's bit in `seen`
+    for (const light_t* source : lights) {
         color_t mean;
-        if (light->meanIllumination(mean)) {
+        if (source->meanIllumination(mean)) {
             // The sky lights a medium from every side at once: its mean, dimmed by the media
             // above, without sampling noise (occlusion by the ground is left aside).
-            total += mean * lightTransmittance(state, skyRay(p), light);
+            for (int w = 0; w < count; ++w) {
+                const point3d_t& p = points[which[w]].p;
+                light[which[w]] += mean * lightTransmittance(state, skyRay(p), source);
+            }
             continue;
         }
-        // Singular lights are sampled once, area lights with a quarter of their samples.
-        const int n = light->nSamples() <= 1 ? 1 : std::max(1, light->nSamples() / 4);
-        color_t sum(0.f);
-        for (int k = 0; k < n; ++k) {
-            lightSample_t ls;
+        // Singular lights are sampled once, area lights with a quarter of their samples. The
+        // shadow rays of one sample leave points along one camera ray towards the same light,
+        // side by side: they are traced kShadowLanes at a time.
+        const int samples = source->nSamples() <= 1 ? 1 : std::max(1, source->nSamples() / 4);
+        const float share = 1.f / float(samples);
+        for (int k = 0; k < samples; ++k, ++bit) {
             const uint32_t mask = bit < 32 ? 1u << bit : 0u;
-            ++bit;
-            if (!light->illuminate(p, state.random(), state.random(), ls)) continue;
-            ray_t shadow;
-            shadow.from = p;
-            shadow.dir = ls.wi;
-            shadow.tmin = shadowBias(p);
-            shadow.tmax = ls.distance > 0.f ? ls.distance : kInfiniteShadowLength;
-            if (light->castShadows && ctx.scene->isShadowed(shadow)) continue;
-            seen |= mask;
-            sum += ls.color * lightTransmittance(state, shadow, light);
+            for (int w0 = 0; w0 < count; w0 += kShadowLanes) {
+                lightSample_t ls[kShadowLanes];
+                ray_t shadows[kShadowLanes];
+                int valid[kShadowLanes];
+                bool shadowed[kShadowLanes] = {};
+                for (int l = 0; l < kShadowLanes; ++l) {
+                    valid[l] = 0;
+                    if (w0 + l >= count) continue;
+                    const point3d_t& p = points[which[w0 + l]].p;
+                    if (!source->illuminate(p, state.random(), state.random(), ls[l])) continue;
+                    valid[l] = 1;
+                    shadows[l].from = p;
+                    shadows[l].dir = ls[l].wi;
+                    shadows[l].tmin = shadowBias(p);
+                    shadows[l].tmax = ls[l].distance > 0.f ? ls[l].distance : kInfiniteShadowLength;
+                }
+                if (source->castShadows) ctx.scene->areShadowed(valid, shadows, shadowed);
+                for (int l = 0; l < kShadowLanes; ++l) {
+                    if (!valid[l] || shadowed[l]) continue;
+                    const int i = which[w0 + l];
+                    seen[i] |= mask;
+                    light[i] += ls[l].color * (lightTransmittance(state, shadows[l], source) * share);
+                }
+            }
         }
-        total += sum * (1.f / float(n));
     }
     // Too many samples to tell apart: such points are never taken for alike.
-    if (bit > 32) seen = kUnlikeSamples;
-    return total;
+    if (bit > 32) {
+        for (int w = 0; w < count; ++w) seen[which[w]] = kUnlikeSamples;
+    }
 }
 
 float FixedSingleScatterIntegrator::lightTransmittance(renderState_t& state, const ray_t& shadow,

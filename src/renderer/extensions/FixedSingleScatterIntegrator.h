@@ -53,9 +53,13 @@ private:
     // The weighted in-scatter of n samples of one camera ray, in the order of the ray.
     color_t gatherInScatter(const renderContext_t& ctx, renderState_t& state, const scatterPoint_t* points,
                             int n) const;
-    // Light arriving at p from every light, dimmed by the media on the way (unshadowed samples
-    // only); `seen` gets one bit per light sample that reached p.
-    color_t inScatter(const renderContext_t& ctx, renderState_t& state, const point3d_t& p, uint32_t& seen) const;
+    // Shadow rays towards one light sample traced together (Embree's packet width).
+    static constexpr int kShadowLanes = 8;
+    // The light arriving at the points `which` (count of them, indices into `points`) from every
+    // light, dimmed by the media on the way (unshadowed samples only), into light[i]; seen[i]
+    // gets one bit per light sample that reached the point.
+    void inScatter(const renderContext_t& ctx, renderState_t& state, const scatterPoint_t* points, const int* which,
+                   int count, color_t* light, uint32_t* seen) const;
     float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const;
     void buildAttenuationGrids();
 
