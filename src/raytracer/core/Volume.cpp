@@ -90,7 +90,23 @@ float VolumeRegion::p(const vector3d_t& wl, const vector3d_t& ws) const {
     return (1.f - k * k) / (4.f * kPi * d * d);
 }
 
-float VolumeRegion::attenuation(const point3d_t& p, const light_t* l) const {
+VolumeRegion::gridSpot_t VolumeRegion::gridSpot(const point3d_t& p) const {
+    const int sizes[3] = {attGridX, attGridY, attGridZ};
+    const size_t strides[3] = {1, size_t(attGridX), size_t(attGridX) * attGridY};
+    gridSpot_t spot;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float extent = component(bBox.g, axis) - component(bBox.a, axis);
+        const float rel = extent > 0.f ? (component(p, axis) - component(bBox.a, axis)) / extent : 0.5f;
+        const float pos = sizes[axis] * rel - 0.5f;
+        const float fl = std::floor(pos);
+        spot.frac[axis] = pos - fl;
+        spot.lo[axis] = size_t(std::clamp(static_cast<int>(fl), 0, sizes[axis] - 1)) * strides[axis];
+        spot.hi[axis] = size_t(std::clamp(static_cast<int>(fl) + 1, 0, sizes[axis] - 1)) * strides[axis];
+    }
+    return spot;
+}
+
+float VolumeRegion::attenuationAt(const gridSpot_t& spot, const light_t* l) const {
     const auto it = attenuationGridMap.find(l);
     if (it == attenuationGridMap.end() || it->second.empty()) {
         static bool told = false;
@@ -101,21 +117,10 @@ float VolumeRegion::attenuation(const point3d_t& p, const light_t* l) const {
         return 1.f;
     }
     const float* grid = it->second.data();
-    // The cells on either side of p along each axis (clamped at the walls) and p's share of the
-    // way between their centres; then three rounds of linear interpolation, without branches.
-    const int sizes[3] = {attGridX, attGridY, attGridZ};
-    const size_t strides[3] = {1, size_t(attGridX), size_t(attGridX) * attGridY};
-    size_t lo[3], hi[3];
-    float frac[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        const float extent = component(bBox.g, axis) - component(bBox.a, axis);
-        const float rel = extent > 0.f ? (component(p, axis) - component(bBox.a, axis)) / extent : 0.5f;
-        const float pos = sizes[axis] * rel - 0.5f;
-        const float fl = std::floor(pos);
-        frac[axis] = pos - fl;
-        lo[axis] = size_t(std::clamp(static_cast<int>(fl), 0, sizes[axis] - 1)) * strides[axis];
-        hi[axis] = size_t(std::clamp(static_cast<int>(fl) + 1, 0, sizes[axis] - 1)) * strides[axis];
-    }
+    // Three rounds of linear interpolation, without branches.
+    const size_t* lo = spot.lo;
+    const size_t* hi = spot.hi;
+    const float* frac = spot.frac;
     auto lerp = [](float a, float b, float t) { return a + (b - a) * t; };
     auto row = [&](size_t y, size_t z) { return lerp(grid[z + y + lo[0]], grid[z + y + hi[0]], frac[0]); };
     auto plane = [&](size_t z) { return lerp(row(lo[1], z), row(hi[1], z), frac[1]); };

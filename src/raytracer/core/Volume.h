@@ -74,8 +74,17 @@ public:
 
     // Attenuation grids: per light, the fraction of its light that reaches each grid point
     // through all media. Filled by a volume integrator before rendering; read-only afterwards.
-    // Trilinear lookup at p; 1 (with a log line once) when the light has no grid.
-    float attenuation(const point3d_t& p, const light_t* l) const;
+    // Where p falls in the grids (every light's grid has the same cells): the cells on either
+    // side of p along each axis, clamped at the walls, and p's share of the way between their
+    // centres.
+    struct gridSpot_t {
+        size_t lo[3], hi[3];
+        float frac[3];
+    };
+    gridSpot_t gridSpot(const point3d_t& p) const;
+    // Trilinear lookup at a spot; 1 (with a log line once) when the light has no grid.
+    float attenuationAt(const gridSpot_t& spot, const light_t* l) const;
+    float attenuation(const point3d_t& p, const light_t* l) const { return attenuationAt(gridSpot(p), l); }
     std::map<const light_t*, std::vector<float>> attenuationGridMap;
     int attGridX = 8, attGridY = 8, attGridZ = 8;
 

@@ -303,9 +303,12 @@ color_t FixedSingleScatterIntegrator::gatherInScatter(const renderContext_t& ctx
 void FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderState_t& state,
                                              const scatterPoint_t* points, const int* which, int count,
                                              color_t* light, uint32_t* seen) const {
+    // The points' spots in the attenuation grids, shared by the lights.
+    gridLookup_t grids[kScatterBatch];
     for (int w = 0; w < count; ++w) {
         light[which[w]] = color_t(0.f);
         seen[which[w]] = 0;
+        grids[w] = gridLookup(points[which[w]].p);
     }
     int bit = 0;  // the light sample's bit in `seen`
     for (const light_t* source : lights) {
@@ -315,7 +318,7 @@ void FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderS
             // above, without sampling noise (occlusion by the ground is left aside).
             for (int w = 0; w < count; ++w) {
                 const point3d_t& p = points[which[w]].p;
-                light[which[w]] += mean * lightTransmittance(state, skyRay(p), source);
+                light[which[w]] += mean * lightTransmittance(state, skyRay(p), source, grids[w]);
             }
             continue;
         }
@@ -347,7 +350,7 @@ void FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderS
                     if (!valid[l] || shadowed[l]) continue;
                     const int i = which[w0 + l];
                     seen[i] |= mask;
-                    light[i] += ls[l].color * (lightTransmittance(state, shadows[l], source) * share);
+                    light[i] += ls[l].color * (lightTransmittance(state, shadows[l], source, grids[w0 + l]) * share);
                 }
             }
         }
@@ -358,16 +361,26 @@ void FixedSingleScatterIntegrator::inScatter(const renderContext_t& ctx, renderS
     }
 }
 
-float FixedSingleScatterIntegrator::lightTransmittance(renderState_t& state, const ray_t& shadow,
-                                                       const light_t* light) const {
-    if (optimize_) {
-        // Every region's grid holds the transmittance through all the regions, so the grid of
-        // a region that holds the point answers alone: multiplying the grids of every region the
-        // shadow ray crosses would count the media twice, and a grid read outside its own box
-        // answers for other paths than this one.
-        for (const VolumeRegion* vr : listVR)
-            if (vr->getBB().includes(shadow.from)) return vr->attenuation(shadow.from, light);
+FixedSingleScatterIntegrator::gridLookup_t FixedSingleScatterIntegrator::gridLookup(const point3d_t& p) const {
+    gridLookup_t at;
+    if (!optimize_) return at;
+    // Every region's grid holds the transmittance through all the regions, so the grid of a
+    // region that holds the point answers alone: multiplying the grids of every region the
+    // shadow ray crosses would count the media twice, and a grid read outside its own box
+    // answers for other paths than this one.
+    for (const VolumeRegion* vr : listVR) {
+        if (vr->getBB().includes(p)) {
+            at.region = vr;
+            at.spot = vr->gridSpot(p);
+            break;
+        }
     }
+    return at;
+}
+
+float FixedSingleScatterIntegrator::lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light,
+                                                       const gridLookup_t& at) const {
+    if (at.region) return at.region->attenuationAt(at.spot, light);
     color_t tau(0.f);
     for (const VolumeRegion* vr : listVR)
         tau += vr->tau(shadow, stepSize_ * kShadowStepFactor, state.random());

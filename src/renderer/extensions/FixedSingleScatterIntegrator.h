@@ -60,7 +60,17 @@ private:
     // gets one bit per light sample that reached the point.
     void inScatter(const renderContext_t& ctx, renderState_t& state, const scatterPoint_t* points, const int* which,
                    int count, color_t* light, uint32_t* seen) const;
-    float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light) const;
+    // The attenuation grid that answers for a point, and where the point falls in it; no region
+    // without grids or when no region holds the point.
+    struct gridLookup_t {
+        const VolumeRegion* region = nullptr;
+        VolumeRegion::gridSpot_t spot;
+    };
+    gridLookup_t gridLookup(const point3d_t& p) const;
+    // The fraction of the light's light that reaches the shadow ray's origin through the media:
+    // read from the grid where there is one (`at`, the origin's lookup), else marched.
+    float lightTransmittance(renderState_t& state, const ray_t& shadow, const light_t* light,
+                             const gridLookup_t& at) const;
     void buildAttenuationGrids();
 
     float stepSize_;
