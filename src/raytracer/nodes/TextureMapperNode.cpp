@@ -54,6 +54,14 @@ public:
         bumpGain_ = scaleLength > 0.f ? bumpStrength_ / scaleLength / 100.f : 0.f;
         // A bump map asks for slopes at every point it is sampled at.
         if (bumpGain_ != 0.f) texture_->expectGradients();
+        // How the transform and the scale widen a world footprint (the transform's mean stretch:
+        // the cube root of its volume change; the scale's largest factor).
+        const auto& m = transform_.m;
+        const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        transformStretch_ = static_cast<float>(std::cbrt(std::fabs(det)));
+        scaleStretch_ = std::max({std::fabs(scale_.x), std::fabs(scale_.y), std::fabs(scale_.z)});
     }
 
     bool configInputs(const paraMap_t&, const nodeFinder_t&) override { return true; }
@@ -121,19 +129,14 @@ private:
                 w *= 2.f / stretch;
                 break;
             }
-            case texco_t::transformed: {
-                const auto& m = transform_.m;
-                const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                                   m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-                w *= static_cast<float>(std::cbrt(std::fabs(det)));
+            case texco_t::transformed:
+                w *= transformStretch_;
                 break;
-            }
             case texco_t::orco:
             case texco_t::global:
                 break;
         }
-        return w * std::max({std::fabs(scale_.x), std::fabs(scale_.y), std::fabs(scale_.z)});
+        return w * scaleStretch_;
     }
 
     // Axis remap, projection, scale and offset.
@@ -205,6 +208,7 @@ private:
     matrix4x4_t transform_;
     int proj_[3] = {1, 2, 3};
     point3d_t scale_{1.f, 1.f, 1.f}, offset_{0.f, 0.f, 0.f};
+    float transformStretch_ = 1.f, scaleStretch_ = 1.f;
     float bumpStrength_ = 1.f, bumpGain_ = 0.f;
     bool doScalar_ = true;
 };

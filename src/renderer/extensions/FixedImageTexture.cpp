@@ -314,6 +314,30 @@ float fixedTextureImage_t::getFloat(const point3d_t& p) const {
     return (v + v + v) * (1.f / 3.f);
 }
 
+void fixedTextureImage_t::sample(const point3d_t& p, float width, colorA_t& colour, float& scalar) const {
+    float x = 0.f, y = 0.f;
+    if (image_->channels != 1 || !imagePosition(p, x, y)) {
+        fixedImageLookupTexture_t::sample(p, width, colour, scalar);
+        return;
+    }
+    // A grey image (a mask): its one channel is interpolated for the three equal ones, and the
+    // alpha as the pixels give it (1, or their grey with "calc_alpha"), each sum in the order the
+    // colour look-up makes it, so that both answer the same.
+    const uint8_t* pixels = image_->pixels.data();
+    const size_t stride = size_t(image_->width);
+    const float v = interpolate<float>(x, y, [&](int column, int row) {
+        return decode_[pixels[size_t(row) * stride + size_t(column)]];
+    });
+    float alpha = interpolate<float>(x, y, [&](int column, int row) {
+        if (!lookup().calcAlpha) return 1.f;
+        const float grey = decode_[pixels[size_t(row) * stride + size_t(column)]];
+        return (grey + grey + grey) * (1.f / 3.f);
+    });
+    if (lookup().interpolation == imageLookup_t::interpolation_t::bicubic) alpha = std::min(alpha, 1.f);
+    colour = colorA_t(v, v, v, alpha);
+    scalar = colour.energy();
+}
+
 colorA_t fixedTextureImage_t::texel(int x, int y) const {
     const int channels = image_->channels;
     const uint8_t* p = &image_->pixels[(size_t(y) * size_t(image_->width) + size_t(x)) * size_t(channels)];

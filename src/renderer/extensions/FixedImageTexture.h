@@ -67,6 +67,7 @@ protected:
     // gives it for a pixel already wrapped or clamped into the image. float and colorA_t values.
     template <typename value_t, typename pixelValue_t>
     value_t interpolate(float x, float y, const pixelValue_t& value) const;
+    const imageLookup_t& lookup() const { return lookup_; }
 
 private:
     colorA_t texelAt(int x, int y) const;  // wraps (repeat) or clamps, then applies the alpha rules
@@ -90,6 +91,7 @@ public:
 
     // Grey images interpolate their single channel; the result equals that of getColor.
     float getFloat(const point3d_t& p) const override;
+    void sample(const point3d_t& p, float width, colorA_t& colour, float& scalar) const override;
     // Samples per pixel of the stored image: 1, 3 or 4.
     int channels() const { return image_->channels; }
 

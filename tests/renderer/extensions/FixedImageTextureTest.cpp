@@ -241,6 +241,7 @@ TEST(FixedImageTexture, GreyImagesGiveExactlyWhatTheirRgbaExpansionGives) {
                 l.interpolation = interpolation;
                 l.clip = clip;
                 l.xrepeat = 2;
+                l.calcAlpha = gamma > 1.f;
                 const fixedTextureImage_t grey(greyImage(false), yafaray::imageGammaTable(gamma), l);
                 const fixedTextureImage_t rgba(greyImage(true), yafaray::imageGammaTable(gamma), l);
                 ASSERT_EQ(grey.channels(), 1);
@@ -251,12 +252,17 @@ TEST(FixedImageTexture, GreyImagesGiveExactlyWhatTheirRgbaExpansionGives) {
                     EXPECT_EQ(a.B, b.B);
                     EXPECT_EQ(a.A, b.A);
                     EXPECT_EQ(grey.getFloat(p), rgba.getFloat(p)) << "at u " << u;
-                    // A shading point's one look-up gives the same colour and scalar.
+                    // A shading point's one look-up (grey images have a path of their own)
+                    // gives the same colour, alpha and scalar.
                     for (const fixedTextureImage_t* t : {&grey, &rgba}) {
                         colorA_t colour;
                         float scalar = -1.f;
                         t->sample(p, 0.f, colour, scalar);
-                        EXPECT_EQ(colour.G, t->getColor(p).G);
+                        const colorA_t c = t->getColor(p);
+                        EXPECT_EQ(colour.R, c.R);
+                        EXPECT_EQ(colour.G, c.G);
+                        EXPECT_EQ(colour.B, c.B);
+                        EXPECT_EQ(colour.A, c.A) << "at u " << u;
                         EXPECT_EQ(scalar, t->getFloat(p));
                     }
                 }
