@@ -281,7 +281,7 @@ color_t FixedSingleScatterIntegrator::gatherInScatter(const renderContext_t& ctx
     int which[kScatterBatch];
     int count = 0;
     for (int i = 0; i < n; i += 2) which[count++] = i;
-    if (n > 0 && n % 2 == 0) which[count++] = n - 1;
+    if (n % 2 == 0) which[count++] = n - 1;
     inScatter(ctx, state, points, which, count, light, seen);
     count = 0;
     for (int i = 1; i + 1 < n; i += 2) {
