@@ -104,6 +104,8 @@ bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t
         const size_t first = part * meshShape_t::kPartQuads;
         const size_t end = std::min(shape.quadCount(), first + meshShape_t::kPartQuads);
         const bool transmits = mayTransmit(shape, palette, first, end);
+        if (transmits && !hasTransparent_) transparentBounds_ = bound_t({1e30f, 1e30f, 1e30f}, {-1e30f, -1e30f, -1e30f});
+        if (transmits) addTransparentBounds(shape, xfm);
         hasTransparent_ = hasTransparent_ || transmits;
         const int id = accel_->addInstance(*shape.parts[part], xfm, transmits ? kTransparentGeometry : kOpaqueGeometry);
         if (id < 0) {
@@ -124,6 +126,34 @@ bool scene_t::place(const meshShape_t& shape, const std::vector<const material_t
     return ok;
 }
 
+void scene_t::addTransparentBounds(const meshShape_t& shape, const float* xfm) {
+    auto known = shapeBounds_.find(&shape);
+    if (known == shapeBounds_.end()) {
+        bound_t b({1e30f, 1e30f, 1e30f}, {-1e30f, -1e30f, -1e30f});
+        for (size_t v = 0; v < shape.vertexCount(); ++v) {
+            const point3d_t& p = shape.vertices[v];
+            b.a = point3d_t(std::min(b.a.x, p.x), std::min(b.a.y, p.y), std::min(b.a.z, p.z));
+            b.g = point3d_t(std::max(b.g.x, p.x), std::max(b.g.y, p.y), std::max(b.g.z, p.z));
+        }
+        known = shapeBounds_.emplace(&shape, b).first;
+    }
+    const bound_t& local = known->second;
+    if (local.a.x > local.g.x) return;  // no vertices
+    bound_t& all = transparentBounds_;
+    for (int corner = 0; corner < 8; ++corner) {
+        const point3d_t c((corner & 1) ? local.g.x : local.a.x, (corner & 2) ? local.g.y : local.a.y,
+                          (corner & 4) ? local.g.z : local.a.z);
+        const point3d_t p = xfm ? transformPoint(xfm, c) : c;
+        // Padded a hundred times the rounding of a float, so that the box never misses what Embree
+        // would hit, yet a ray just through a water surface finds itself outside.
+        auto pad = [](float x) { return 1e-5f * std::max(1.f, std::fabs(x)); };
+        all.a = point3d_t(std::min(all.a.x, p.x - pad(p.x)), std::min(all.a.y, p.y - pad(p.y)),
+                          std::min(all.a.z, p.z - pad(p.z)));
+        all.g = point3d_t(std::max(all.g.x, p.x + pad(p.x)), std::max(all.g.y, p.y + pad(p.y)),
+                          std::max(all.g.z, p.z + pad(p.z)));
+    }
+}
+
 bool scene_t::endGeometry() {
     if (!inGeometry_ || meshOpen_) {
         logMessage(logLevel_t::error, "endGeometry outside geometry or with a mesh still open");
@@ -136,6 +166,7 @@ bool scene_t::endGeometry() {
     shapesUsed_.clear();
     reusedShapes_ = 0;
     hasTransparent_ = false;
+    shapeBounds_.clear();
     candidates_.clear();
     if (!accel_->valid()) return false;
     bool ok = true;
@@ -539,6 +570,10 @@ bool scene_t::blockedByTransparent(const ray_t& ray, int maxTransparent, color_t
     ray_t r = ray;
     float travelled = 0.f;  // distance along the ray walked so far
     for (int passed = 0;; ++passed) {
+        // A ray that misses the box around everything transparent has nothing left to cross:
+        // most shadow rays, and those that have come up through a water surface.
+        float enter = 0.f, leave = 0.f;
+        if (!transparentBounds_.cross(r, enter, leave, r.tmax >= 0.f ? r.tmax : 1e30f)) return absorbed();
         embreeHit_t hit;
         if (!accel_->intersect(r, hit, kTransparentGeometry)) return absorbed();
         const instance_t& inst = instances_[hit.instID];

@@ -9,6 +9,7 @@
 #include "raytracer/core/EmbreeScene.h"
 #include "raytracer/core/MeshShape.h"
 #include "raytracer/core/Plugin.h"
+#include "raytracer/core/Volume.h"
 
 namespace yafaray {
 
@@ -139,6 +140,8 @@ private:
     int32_t sharedCopyOf(mesh_t& m);
     std::shared_ptr<const meshShape_t> finish(std::shared_ptr<meshShape_t> shape);
     bool place(const meshShape_t& shape, const std::vector<const material_t*>& palette, const float* xfm);
+    // Grows transparentBounds_ by the shape placed with xfm (null: as it is).
+    void addTransparentBounds(const meshShape_t& shape, const float* xfm);
 
     bool inGeometry_ = false;
     bool meshOpen_ = false;
@@ -148,6 +151,10 @@ private:
     size_t triangles_ = 0;
     size_t reusedShapes_ = 0;
     bool hasTransparent_ = false;  // some placed instance may let shadow rays through
+    // Around every placed instance that may let shadow rays through (padded): a shadow ray that
+    // misses it has nothing to walk. Most shadow rays leave the ground upwards, far from water.
+    bound_t transparentBounds_;
+    std::unordered_map<const meshShape_t*, bound_t> shapeBounds_;  // in shape space, while building
     std::vector<mesh_t> meshes_;
     std::vector<batch_t> batches_;
     std::vector<repeat_t> repeats_;
