@@ -183,10 +183,12 @@ color_t DensityVolume::tau(const ray_t& ray, float step, float offset) const {
     // Counted steps, so that a step lost in the rounding of a large t cannot stall the loop.
     const float start = t0 + offset * step;
     const long steps = start < t1 ? static_cast<long>(std::ceil((t1 - start) / step)) : 0;
+    if (!haveS_a && !haveS_s) return color_t(0.f);
+    const color_t sigmaT = extinctionCoefficient();
     color_t result(0.f);
     for (long i = 0; i < steps; ++i) {
-        const float t = start + float(i) * step;
-        result += sigma_t(ray.from + ray.dir * t, ray.dir) * step;
+        const point3d_t p = ray.from + ray.dir * (start + float(i) * step);
+        if (bBox.includes(p)) result += sigmaT * marchedDensity(p, step) * step;
     }
     return result;
 }

@@ -129,6 +129,14 @@ public:
     void extinctionAndScattering(const point3d_t& p, const vector3d_t& v, color_t& sigmaT,
                                  color_t& sigmaS) const override;
     color_t tau(const ray_t& ray, float step, float offset) const override;
+
+protected:
+    // The density tau() marches through, for points inside the box; `step` is the march's step.
+    // Density itself unless a region has a cheaper stand-in that is as good at that step.
+    virtual float marchedDensity(const point3d_t& p, float step) const {
+        (void)step;
+        return Density(p);
+    }
 };
 
 // Marches through the scene's volume regions; the surface integrators multiply what lies

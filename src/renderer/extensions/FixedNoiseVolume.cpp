@@ -1,5 +1,6 @@
 #include "renderer/extensions/FixedNoiseVolume.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -52,10 +53,78 @@ float FixedNoiseVolume::ellipsoidFalloff(const point3d_t& p) const {
     return 1.f - std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-float FixedNoiseVolume::coverage(const point3d_t& p) const {
+float FixedNoiseVolume::textureMean(const point3d_t& p) const {
     const colorA_t c = texture_->getColor(p * kTextureScale);
-    const float m = (c.R + c.G + c.B) * (1.f / 3.f);
-    return 1.f / (1.f + std::exp(sharpness2_ * ((1.f - cover_) - m)));
+    return (c.R + c.G + c.B) * (1.f / 3.f);
+}
+
+float FixedNoiseVolume::logistic(float mean) const {
+    return 1.f / (1.f + std::exp(sharpness2_ * ((1.f - cover_) - mean)));
+}
+
+float FixedNoiseVolume::coverage(const point3d_t& p) const {
+    return logistic(textureMean(p));
+}
+
+float FixedNoiseVolume::marchedDensity(const point3d_t& p, float step) const {
+    const meanGrid_t* grid = texture_ ? meanGrid(step) : nullptr;
+    if (!grid) return Density(p);
+    float falloff = 1.f;
+    if (edgeMode_ == ellipsoid) {
+        falloff = ellipsoidFalloff(p);
+        if (!(falloff > 0.f)) return 0.f;
+    } else if (edgeMode_ != box) {
+        return 0.f;
+    }
+    // The threshold is applied to the interpolated mean, so that cloud edges stay as sharp.
+    return logistic(grid->at(p - bBox.a)) * density_ * falloff;
+}
+
+const FixedNoiseVolume::meanGrid_t* FixedNoiseVolume::meanGrid(float step) const {
+    std::call_once(gridMade_, [&] {
+        const float spacing = 0.25f * step;
+        if (!(spacing > 0.f)) return;
+        auto count = [&](float length) { return static_cast<double>(std::ceil(length / spacing)) + 1.0; };
+        const double points = count(bBox.longX()) * count(bBox.longY()) * count(bBox.longZ());
+        if (!(points <= double(kMaxGridPoints))) return;
+        auto grid = std::make_unique<meanGrid_t>();
+        grid->spacing = spacing;
+        grid->nx = int(count(bBox.longX()));
+        grid->ny = int(count(bBox.longY()));
+        grid->nz = int(count(bBox.longZ()));
+        grid->mean.resize(size_t(points));
+        size_t i = 0;
+        for (int z = 0; z < grid->nz; ++z) {
+            for (int y = 0; y < grid->ny; ++y) {
+                for (int x = 0; x < grid->nx; ++x) {
+                    const point3d_t p(bBox.a.x + x * spacing, bBox.a.y + y * spacing, bBox.a.z + z * spacing);
+                    grid->mean[i++] = textureMean(p);
+                }
+            }
+        }
+        grid_ = std::move(grid);
+    });
+    return grid_.get();
+}
+
+float FixedNoiseVolume::meanGrid_t::at(const point3d_t& fromCorner) const {
+    auto locate = [&](float c, int n, int& i, float& f) {
+        const float u = std::clamp(c / spacing, 0.f, float(n - 1));
+        i = std::min(static_cast<int>(u), std::max(0, n - 2));
+        f = u - float(i);
+    };
+    int x, y, z;
+    float fx, fy, fz;
+    locate(fromCorner.x, nx, x, fx);
+    locate(fromCorner.y, ny, y, fy);
+    locate(fromCorner.z, nz, z, fz);
+    // A grid one point thick along an axis repeats that point.
+    const size_t dx = nx > 1 ? 1 : 0, dy = ny > 1 ? size_t(nx) : 0, dz = nz > 1 ? size_t(nx) * size_t(ny) : 0;
+    const float* m = &mean[(size_t(z) * size_t(ny) + size_t(y)) * size_t(nx) + size_t(x)];
+    auto lerp = [](float a, float b, float f) { return a + (b - a) * f; };
+    const float y0 = lerp(lerp(m[0], m[dx], fx), lerp(m[dy], m[dy + dx], fx), fy);
+    const float y1 = lerp(lerp(m[dz], m[dz + dx], fx), lerp(m[dz + dy], m[dz + dy + dx], fx), fy);
+    return lerp(y0, y1, fz);
 }
 
 VolumeRegion* fixedNoiseVolumeFactory(paraMap_t& params, renderEnvironment_t& env) {

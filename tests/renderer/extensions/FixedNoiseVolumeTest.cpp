@@ -154,6 +154,51 @@ TEST_F(FixedNoiseVolumeTest, OpticalThicknessOfTheHardBoxIsSigmaTTimesThePathLen
     EXPECT_EQ(v->tau(r, 0.01f, 0.5f).R, 0.f);
 }
 
+// Marches read the noise from a grid at a quarter of their step: the optical thickness follows
+// the texture itself closely. A box too large for such a grid reads the texture at every step.
+TEST_F(FixedNoiseVolumeTest, MarchesFollowTheNoiseTextureThroughTheirGrid) {
+    scene.yi.paramsClearAll();
+    scene.yi.paramsSetString("type", "clouds");
+    scene.yi.paramsSetFloat("size", 5.f);
+    scene.yi.paramsSetInt("depth", 3);
+    scene.yi.paramsSetBool("hard", true);
+    scene.yi.paramsSetString("noise_type", "voronoi_f4");
+    scene.yi.createTexture("clouds");
+    auto directMarch = [](const yafaray::DensityVolume& v, const yafaray::ray_t& r, float step, float offset) {
+        float t0 = 0.f, t1 = 0.f, sum = 0.f;
+        if (!v.intersect(r, t0, t1)) return 0.f;
+        for (int i = 0; t0 + (offset + float(i)) * step < t1; ++i)
+            sum += v.sigma_t(r.from + r.dir * (t0 + offset * step + float(i) * step), r.dir).R * step;
+        return sum;
+    };
+    Cloud c;
+    c.textureName = "clouds";
+    // A soft threshold, so that the density follows the noise instead of saturating.
+    c.sharpness = 2.f;
+    c.cover = 0.5f;
+    const float step = 0.2f;
+    c.min = {1, -1, 0.5f};
+    for (const point3d_t& max : {point3d_t(5, 1, 2.5f), point3d_t(401, 199, 2.5f)}) {
+        const bool gridded = max.x < 10.f;
+        c.max = max;
+        c.edgeMode = gridded ? 0 : 1;  // rays near the large box's edge would miss its ellipsoid
+        auto* v = create(c);
+        ASSERT_NE(v, nullptr);
+        for (int k = 0; k < 12; ++k) {
+            yafaray::ray_t r;
+            r.from = {0.f, -0.6f + 0.1f * k, 1.5f + 0.05f * (k - 6)};
+            r.dir = yafaray::vector3d_t(1.f, 0.05f * k, 0.02f * (6 - k)).normalized();
+            const float offset = 0.07f * k;
+            const float expected = directMarch(*v, r, step, offset);
+            const float marched = v->tau(r, step, offset).R;
+            if (gridded)
+                EXPECT_NEAR(marched, expected, 0.01f * expected + 1e-4f) << k;
+            else
+                EXPECT_FLOAT_EQ(marched, expected) << k;
+        }
+    }
+}
+
 TEST_F(FixedNoiseVolumeTest, PrintsItsParametersAndUsesTheDefaults) {
     Cloud c;
     ASSERT_NE(create(c), nullptr);
