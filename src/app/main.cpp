@@ -7,11 +7,13 @@
 #include "app/shell/AppResources.h"
 #include "app/shell/MyDocumentController.h"
 #include "app/shell/RenderWorkers.h"
+#include "foundation/MemoryReuse.h"
 #include "foundation/QtMainThreadDispatcher.h"
 #include "foundation/SettingsUserDefaults.h"
 #include "scene/SceneLayerRegistry.h"
 
 int main(int argc, char** argv) {
+    korvane::keepFreedMemoryForReuse();
     // The tutorials window's web engine shares OpenGL contexts with the widgets, and its sandbox
     // cannot start for the root user.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
