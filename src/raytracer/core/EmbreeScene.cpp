@@ -75,29 +75,39 @@ void fillRayLanes(Packet& r, int* lanes, const int* valid, const ray_t* rays, in
 
 // Shapes hold many triangles and are built once: the compact layout (quads by index into the
 // shared vertices rather than copied) halves their memory for a small cost in speed.
-EmbreeShape::EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount) {
+EmbreeShape::EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount,
+                         const void* grids, size_t gridCount, size_t gridStride) {
     RTCDevice device = sharedDevice();
-    if (!device || quadCount == 0) return;
+    if (!device || quadCount + gridCount == 0) return;
     RTCScene scene = rtcNewScene(device);
     if (!scene) return;
     // Robust: Embree's fast quad test can let a ray through exactly on a quad's diagonal; the
     // robust one is watertight there, as between neighbouring quads.
     rtcSetSceneFlags(scene, RTC_SCENE_FLAG_COMPACT | RTC_SCENE_FLAG_ROBUST);
     rtcSetSceneBuildQuality(scene, RTC_BUILD_QUALITY_MEDIUM);
-    RTCGeometry geom = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_QUAD);
-    if (!geom) {
+    auto attach = [&](RTCGeometryType type, RTCBufferType indexType, RTCFormat format, const void* indices,
+                      size_t stride, size_t count, uint32_t id) {
+        RTCGeometry geom = rtcNewGeometry(device, type);
+        if (!geom) return false;
+        rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, vertices, 0,
+                                   3 * sizeof(float), vertexCount);
+        rtcSetSharedGeometryBuffer(geom, indexType, 0, format, indices, 0, stride, count);
+        // Rays are told apart by the instances' masks; the shape itself is seen by every ray.
+        rtcSetGeometryMask(geom, kAnyGeometry);
+        rtcCommitGeometry(geom);
+        rtcAttachGeometryByID(scene, geom, id);
+        rtcReleaseGeometry(geom);
+        return true;
+    };
+    const bool attached =
+        (quadCount == 0 || attach(RTC_GEOMETRY_TYPE_QUAD, RTC_BUFFER_TYPE_INDEX, RTC_FORMAT_UINT4, quads,
+                                  4 * sizeof(uint32_t), quadCount, kQuadGeometry)) &&
+        (gridCount == 0 || attach(RTC_GEOMETRY_TYPE_GRID, RTC_BUFFER_TYPE_GRID, RTC_FORMAT_GRID, grids, gridStride,
+                                  gridCount, kGridGeometry));
+    if (!attached) {
         rtcReleaseScene(scene);
         return;
     }
-    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, vertices, 0,
-                               3 * sizeof(float), vertexCount);
-    rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT4, quads, 0,
-                               4 * sizeof(uint32_t), quadCount);
-    // Rays are told apart by the instances' masks; the shape itself is seen by every ray.
-    rtcSetGeometryMask(geom, kAnyGeometry);
-    rtcCommitGeometry(geom);
-    rtcAttachGeometry(scene, geom);
-    rtcReleaseGeometry(geom);
     rtcCommitScene(scene);
     if (rtcGetDeviceError(device) != RTC_ERROR_NONE) {
         rtcReleaseScene(scene);

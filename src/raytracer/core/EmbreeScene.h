@@ -28,15 +28,21 @@ struct embreeHit_t {
     vector3d_t Ng;
 };
 
-// A bottom-level Embree scene: one quad geometry over shared buffers (four vertex indices per
-// quad, triangles (v0, v1, v3) and (v2, v3, v1); v2 = v3 for a lone triangle), built once and
-// placed in any number of top-level scenes through instances. A hit's primID is the quad and its
-// (u, v) the quad's parameters. The buffers must outlive it and the vertex array must have one
-// readable float3 past its last vertex. Built on the build thread; read-only (any thread)
-// afterwards.
+// A bottom-level Embree scene: a quad geometry over shared buffers (four vertex indices per
+// quad, triangles (v0, v1, v3) and (v2, v3, v1); v2 = v3 for a lone triangle) and a grid geometry
+// (cells triangulated the same way), built once and placed in any number of top-level scenes
+// through instances. A hit's geomID names the geometry; its primID is the quad, with (u, v) the
+// quad's parameters, or the grid, with (u, v) over the whole grid. The buffers must outlive it
+// and the vertex array must have one readable float3 past its last vertex. Built on the build
+// thread; read-only (any thread) afterwards.
 class EmbreeShape {
 public:
-    EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount);
+    // Geometry ids within a shape: a hit's geomID says which of the two its primID numbers.
+    static constexpr uint32_t kQuadGeometry = 0;
+    static constexpr uint32_t kGridGeometry = 1;
+    // grids: gridCount RTCGrid records (start vertex, stride, width, height) gridStride bytes apart.
+    EmbreeShape(const float* vertices, size_t vertexCount, const uint32_t* quads, size_t quadCount,
+                const void* grids = nullptr, size_t gridCount = 0, size_t gridStride = 0);
     ~EmbreeShape();
     EmbreeShape(const EmbreeShape&) = delete;
     EmbreeShape& operator=(const EmbreeShape&) = delete;

@@ -455,16 +455,20 @@ bool scene_t::smoothMesh(unsigned int id, float angleDeg) {
 void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surfacePoint_t& sp) const {
     const instance_t& inst = instances_[hit.instID];
     const meshShape_t& shape = *inst.shape;
-    const size_t quad = inst.quadBase + hit.primID;
+    const meshShape_t::quadHit_t at =
+        shape.resolveHit(inst.quadBase / meshShape_t::kPartQuads, hit.geomID, hit.primID, hit.u, hit.v);
+    const size_t quad = at.quad;
     float weights[3];
-    const size_t tri = shape.hitTriangle(quad, hit.u, hit.v, weights);
+    const size_t tri = shape.hitTriangle(quad, at.u, at.v, weights);
     const float b0 = weights[0], b1 = weights[1], b2 = weights[2];
+    uint32_t cornerVertex[3];
+    shape.corners(tri, at.vertex, cornerVertex);
     sp.P = ray.from + ray.dir * hit.t;
     vector3d_t ng = (inst.identity ? hit.Ng : transformNormal(inst.normalXfm, hit.Ng)).normalized();
     vector3d_t n = ng;
     if (shape.smoothed(tri)) {
         auto corner = [&](int k) {
-            const vector3d_t c = shape.cornerNormal(tri, k, ng);
+            const vector3d_t c = shape.cornerNormal(tri, k, cornerVertex[k], ng);
             if (inst.identity || (c.x == ng.x && c.y == ng.y && c.z == ng.z)) return c;
             return transformNormal(inst.normalXfm, c).normalized();
         };
@@ -479,11 +483,12 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
     sp.Ng = ng;
     sp.N = n;
     sp.material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[quad]];
-    const int32_t uv0 = shape.cornerUV(tri, 0);
+    const int32_t uv0 = shape.cornerUV(tri, 0, cornerVertex[0]);
     sp.hasUV = uv0 >= 0;
     float cornerUV[3][2] = {};
     if (sp.hasUV) {
-        const int32_t uvIndex[3] = {uv0, shape.cornerUV(tri, 1), shape.cornerUV(tri, 2)};
+        const int32_t uvIndex[3] = {uv0, shape.cornerUV(tri, 1, cornerVertex[1]),
+                                    shape.cornerUV(tri, 2, cornerVertex[2])};
         for (int k = 0; k < 3; ++k) {
             cornerUV[k][0] = shape.uvs[uvIndex[k]][0];
             cornerUV[k][1] = shape.uvs[uvIndex[k]][1];
@@ -496,7 +501,7 @@ void scene_t::fillSurfacePoint(const ray_t& ray, const embreeHit_t& hit, surface
     }
     point3d_t p[3];
     for (int k = 0; k < 3; ++k) {
-        p[k] = shape.vertices[shape.corner(tri, k)];
+        p[k] = shape.vertices[cornerVertex[k]];
         if (!inst.identity) p[k] = transformPoint(inst.xfm, p[k]);
     }
     setSurfaceDifferentials(sp, p[0], p[1], p[2], sp.hasUV ? cornerUV : nullptr);
@@ -578,7 +583,8 @@ bool scene_t::blockedByTransparent(const ray_t& ray, int maxTransparent, color_t
         if (!accel_->intersect(r, hit, kTransparentGeometry)) return absorbed();
         const instance_t& inst = instances_[hit.instID];
         const meshShape_t& shape = *inst.shape;
-        const size_t quad = inst.quadBase + hit.primID;
+        const size_t quad =
+            shape.resolveHit(inst.quadBase / meshShape_t::kPartQuads, hit.geomID, hit.primID, hit.u, hit.v).quad;
         const material_t* material = (*inst.palette)[shape.materialSlot.empty() ? 0 : shape.materialSlot[quad]];
         if (!material || !material->isTransparent() || passed >= maxTransparent) return true;
         surfacePoint_t sp;
@@ -602,9 +608,10 @@ size_t scene_t::shapeBytes() const {
     size_t bytes = 0;
     for (const auto& shape : shapesUsed_) {
         bytes += shape->vertices.size() * sizeof(point3d_t) + shape->quads.size() * sizeof(uint32_t) +
+                 shape->grids.size() * sizeof(gridRun_t) +
                  shape->turns.size() +
                  shape->uvs.size() * sizeof(float[2]) + shape->uvIndices.size() * sizeof(int32_t) +
-                 shape->materialSlot.size() * sizeof(uint16_t) + shape->cornerNormals.size() * sizeof(uint32_t);
+                 shape->materialSlot.size() * sizeof(uint16_t) + shape->smoothNormals.bytes();
     }
     return bytes;
 }
