@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raytracer/core/Log.h"
+#include "raytracer/core/Scene.h"
 #include "raytracer/interface.h"
 #include "raytracer/plugins.h"
 
@@ -215,5 +216,14 @@ public:
     yafaray::yafrayInterface_t yi;
     int lightCount = 0;
 };
+
+// The first surface straight below (x, y) seen from height 1, as a ray cast downwards meets it.
+inline bool hitFromAbove(const yafaray::scene_t& scene, float x, float y, yafaray::surfacePoint_t& sp) {
+    yafaray::ray_t ray;
+    ray.from = yafaray::point3d_t(x, y, 1.f);
+    ray.dir = yafaray::vector3d_t(0, 0, -1.f);
+    float t = 0.f;
+    return scene.intersect(ray, sp, t);
+}
 
 }  // namespace enginetest

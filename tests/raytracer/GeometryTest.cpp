@@ -12,10 +12,7 @@ namespace {
 
 using enginetest::CapturedImage;
 using enginetest::SceneBuilder;
-using yafaray::point3d_t;
-using yafaray::ray_t;
 using yafaray::surfacePoint_t;
-using yafaray::vector3d_t;
 
 TEST(Geometry, ThousandsOfTinyMeshesShareOneEmbreeGeometry) {
     SceneBuilder s;
@@ -236,12 +233,8 @@ TEST(Geometry, PairedTrianglesInterpolateTheirOwnCornersWhateverTheOrderGiven) {
     ASSERT_TRUE(s.yi.endGeometry());
     EXPECT_EQ(s.yi.scene().triangleCount(), size_t(3 * square));
     for (const auto& [x, y] : probes) {
-        ray_t ray;
-        ray.from = point3d_t(x, y, 1.f);
-        ray.dir = vector3d_t(0, 0, -1.f);
         surfacePoint_t sp;
-        float t = 0.f;
-        ASSERT_TRUE(s.yi.scene().intersect(ray, sp, t)) << x << "," << y;
+        ASSERT_TRUE(enginetest::hitFromAbove(s.yi.scene(), x, y, sp)) << x << "," << y;
         ASSERT_TRUE(sp.hasUV);
         EXPECT_NEAR(sp.u, x, 1e-4f) << x << "," << y;
         EXPECT_NEAR(sp.v, y, 1e-4f) << x << "," << y;

@@ -14,7 +14,6 @@ namespace {
 using enginetest::SceneBuilder;
 using yafaray::meshShape_t;
 using yafaray::point3d_t;
-using yafaray::ray_t;
 using yafaray::surfacePoint_t;
 using yafaray::vector3d_t;
 
@@ -151,12 +150,8 @@ TEST(MeshGrids, HitsOnGridCellsReadBackTheirTriangles) {
     std::uniform_real_distribution<float> along(0.f, float(kWidth)), across(0.f, float(kRows));
     for (int i = 0; i < 4000; ++i) {
         const float x = along(rng), y = across(rng);
-        ray_t ray;
-        ray.from = point3d_t(x, y, 1.f);
-        ray.dir = vector3d_t(0, 0, -1.f);
         surfacePoint_t sp;
-        float t = 0.f;
-        ASSERT_TRUE(s.yi.scene().intersect(ray, sp, t)) << x << "," << y;
+        ASSERT_TRUE(enginetest::hitFromAbove(s.yi.scene(), x, y, sp)) << x << "," << y;
         ASSERT_TRUE(sp.hasUV);
         // UVs far from 0 hold about 1e-4 of rounding at x ≈ 900.
         EXPECT_NEAR(sp.u, x, 1e-3f) << x << "," << y;
